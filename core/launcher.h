@@ -1,0 +1,29 @@
+// The steps of the launcher core and the child process runner.
+//
+// A step takes no arguments, works on the invocation state and returns 0 to
+// let the run go on, or the exit code that ends it.
+#ifndef VY_CORE_LAUNCHER_H
+#define VY_CORE_LAUNCHER_H
+
+#include "core/state.h"
+
+// Configuration file and Java environment.
+int SetCLIEnv();
+int ReadCLICfg(JavaSettings& settings);
+int SetJavaEnv();
+int SetPathEnv();
+
+// Child process runner. SpawnJava starts the Java launcher with the fixed
+// Java arguments in vector entries 0 to 2 and the caller's entries from the
+// first argument slot up to count-1; RunShellCommand runs one command line
+// through the command interpreter. Both return the child's exit status, 0
+// without starting anything while no-system-command is set, or -1 when the
+// child cannot be started.
+int SpawnJava(int count, const char** vector);
+int RunShellCommand(const char* command);
+
+// The longest install path with which "<install>\CLI.CFG" fits its 200-byte
+// buffer.
+constexpr int kMaxInstallPath = 191;
+
+#endif

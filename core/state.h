@@ -1,0 +1,164 @@
+// The invocation state: everything one run of a program knows.
+//
+// Each program does one job per process. Its entry point resets this record
+// with InitGlobals, sets the program type and calls its steps in a fixed
+// order; a step reads and writes the record and returns 0 to let the run go
+// on, or the exit code that ends it.
+#ifndef VY_CORE_STATE_H
+#define VY_CORE_STATE_H
+
+#include <cstdio>
+
+#include "core/text.h"
+
+// Program types: they select the name in messages, the usage text, the
+// accepted switches and the Java class.
+enum ProgramType {
+    kVyTools = 0,  // a utility that is not one of the seven programs
+    kVyRunJob = 1,
+    kVySeedHost = 2,
+    kVyProbeVol = 3,
+    kVyAwaitJob = 4,
+    kVyShowLuns = 5,
+    kVyPingSrv = 6,
+    kVyshell = 7,
+};
+constexpr int kProgramTypes = 8;
+
+constexpr int kArgSlots = 256;       // argument table: slots of the Java command line
+constexpr int kFirstArgSlot = 3;     // slots 0 to 2 carry the fixed Java arguments
+constexpr int kMaxVolumes = 256;     // requested and resolved volumes
+constexpr int kUsageSize = 200;
+
+// Exit codes of the launcher core. Any other status a program ends with is
+// the exit status of a child (or -1 when the Java runtime cannot start).
+enum ExitCode {
+    kExitOk = 0,
+    kExitNoServer = 3,
+    kExitNoTaskNames = 4,
+    kExitMissingArgument = 10,
+    kExitTooLong = 12,
+    kExitNoCurrentDir = 13,
+    kExitPutEnv = 14,
+    kExitConflict = 15,
+    kExitInvalidParameter = 19,
+    kExitArgumentIsSwitch = 20,
+    kExitNoParameters = 21,
+    kExitNoInstall = 62,
+    kExitNoConfig = 63,
+    kExitNoJavaInstall = 64,
+    kExitNoClassPath = 65,
+    kExitConfigFormat = 66,
+};
+
+// The four values that CLI.CFG provides.
+struct JavaSettings {
+    Text<1024> launcherChoice;  // JAVA_JRE; replaced by the launcher name once chosen
+    Text<1024> javaInstall;     // JAVA_INSTALL
+    Text<1024> classPath;       // every JAVA_CLASSPATH value, each after a list separator
+    Text<1024> javaOptions;     // JAVA_EXEC_OPTIONS
+};
+
+// The switch texts that InitParameter compares arguments with.
+struct OptionNames {
+    const char* debug;
+    const char* noSystemCommand;
+    const char* verbose;
+    const char* user;
+    const char* password;
+    const char* securityFile;
+    const char* server;
+    const char* backupServer;
+    const char* hostName;
+    const char* volume;
+    const char* map;           // vyProbeVol: map flag; vyAwaitJob: minutes
+    const char* volumeList;
+    const char* threshold;
+    const char* quiet;
+};
+
+struct InvocationState {
+    // Run control.
+    int programType;
+    int resultCode;
+    int debug;
+    int verbose;
+    int noSystemCommand;
+    int quietFlag;
+
+    // Values from the command line.
+    Text<32> userName;
+    Text<32> password;
+    Text<1024> securityFilePath;
+    Text<1024> primaryServer;
+    Text<1024> backupServer;
+    Text<1024> hostName;
+    Text<50> requestedVolumes[kMaxVolumes];
+    int volumeCount;
+    Text<2048> volumeListFile;
+    int mapFlag;
+    Text<112> minutes;
+    Text<32> threshold;
+    Text<1024> taskNames;
+
+    // Values the steps compute.
+    Text<1024> taskServer;
+    Text<50> resolvedVolumes[kMaxVolumes];
+    Text<4096> volumeFilePath;
+    Text<4096> reportFileName;
+    Text<4096> errorFileName;
+    Text<4096> installPath;
+    Text<4096> driverDirectory;
+    Text<4100> pathSetting;
+    Text<4096> javaHomeSetting;
+    Text<1024> securityLine;
+    FILE* securityFile;
+
+    JavaSettings java;
+
+    // Argument table: argVector[i] points at argSlots[i]; the child process
+    // runner ends the vector with a null entry after the last argument.
+    Text<1024> argSlots[kArgSlots];
+    const char* argVector[kArgSlots];
+    int argCount;
+
+    // Fixed Java arguments, slots 0 to 2 of every Java command line.
+    Text<1024> launcherName;
+    Text<1024> javaOptions;
+    Text<2048> classPathArgument;
+
+    // Tables.
+    const char* programNames[kProgramTypes];
+    Text<kUsageSize> usage[kProgramTypes];
+    OptionNames options;
+
+    // Where messages go when not null: a file of the unit tests. The
+    // programs leave it null and print to standard output. InitGlobals does
+    // not touch it.
+    FILE* out;
+};
+
+extern InvocationState g;
+
+void InitGlobals();
+int InitOptions();
+
+// The running program's name from the program-name table.
+const char* ProgramName();
+// The running program's usage text.
+const char* UsageText();
+
+// Every message of the programs goes through here, to standard output.
+void Print(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Points every vector entry at its own slot and empties every slot.
+void ResetArgumentTable();
+// Copies a value into the slot at the argument count and moves the count on.
+// False, with nothing changed, when the table or the slot has no room.
+bool AppendArgument(const char* value);
+
+#endif

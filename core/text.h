@@ -1,0 +1,64 @@
+// A fixed-capacity, zero-terminated text field.
+//
+// Every text value of the invocation state lives in one of these. The capacity
+// counts the terminating zero, as the field sizes of the data model do, so a
+// Text<32> holds at most 31 characters. Assigning or appending a value that
+// does not fit fails and leaves the field as it was: nothing is ever written
+// past the end, and nothing is cut silently.
+#ifndef VY_CORE_TEXT_H
+#define VY_CORE_TEXT_H
+
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+
+template <std::size_t N>
+class Text {
+    static_assert(N >= 1, "a text field needs room for its terminator");
+
+public:
+    static constexpr std::size_t kCapacity = N;       // bytes, terminator included
+    static constexpr std::size_t kMaxLength = N - 1;  // characters
+
+    Text() { clear(); }
+
+    // Like the C string it came from, a value ends at its first zero byte.
+    bool assign(std::string_view value) {
+        value = value.substr(0, value.find('\0'));
+        if (value.size() > kMaxLength) return false;
+        std::memcpy(buf_, value.data(), value.size());
+        len_ = value.size();
+        buf_[len_] = '\0';
+        return true;
+    }
+
+    bool append(std::string_view value) {
+        value = value.substr(0, value.find('\0'));
+        if (value.size() > kMaxLength - len_) return false;
+        std::memcpy(buf_ + len_, value.data(), value.size());
+        len_ += value.size();
+        buf_[len_] = '\0';
+        return true;
+    }
+
+    bool append(char c) { return append(std::string_view(&c, 1)); }
+
+    // Empties the field and zeroes every byte of it.
+    void clear() {
+        std::memset(buf_, 0, N);
+        len_ = 0;
+    }
+
+    const char* c_str() const { return buf_; }
+    std::string_view view() const { return std::string_view(buf_, len_); }
+    std::size_t size() const { return len_; }
+    bool empty() const { return len_ == 0; }
+    // A field is "given" when its first byte is not zero.
+    bool given() const { return len_ != 0; }
+
+private:
+    char buf_[N];
+    std::size_t len_;
+};
+
+#endif
