@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every target and runs every test:
+#   linux-debug    native, with AddressSanitizer and UndefinedBehaviorSanitizer
+#   linux-release  native, optimised
+#   windows-x64    mingw-w64, the whole test suite under Wine
+#   windows-x86    mingw-w64, built only (this kernel cannot run 32-bit code)
+# Warnings are errors. Run as root on a machine that lacks packages.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "== installing: ${missing[*]}"
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+fi
+
+jobs=$(nproc)
+for preset in linux-debug linux-release windows-x64 windows-x86; do
+    echo "== build $preset"
+    cmake --preset "$preset" -DVY_WERROR=ON >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+done
+
+for preset in linux-debug linux-release; do
+    echo "== test $preset"
+    ctest --preset "$preset"
+done
+
+echo "== test windows-x64 under Wine"
+export WINEPREFIX="$PWD/build/wine-prefix" WINEDEBUG=-all
+mkdir -p "$WINEPREFIX"
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+wineserver -p
+trap 'wineserver -k || true' EXIT
+ctest --preset windows-x64
