@@ -5,7 +5,20 @@
 #ifndef VY_CORE_LAUNCHER_H
 #define VY_CORE_LAUNCHER_H
 
+#include <cstddef>
+
 #include "core/state.h"
+
+// Command line. InitParameter reads the program's own argument list, the
+// program's name first; the others are its helpers.
+int InitParameter(int argc, char** argv);
+int CheckArgValue(int programType, const char* option, const char* next, int index, int count);
+int ReportInvalidParameter(const char* argument);
+int ReportConflict();
+
+// Server availability check: probes the primary server and, when it does
+// not answer, the backup server; sets the task server.
+int CheckServer();
 
 // Configuration file and Java environment.
 int SetCLIEnv();
@@ -25,5 +38,9 @@ int RunShellCommand(const char* command);
 // The longest install path with which "<install>\CLI.CFG" fits its 200-byte
 // buffer.
 constexpr int kMaxInstallPath = 191;
+// The longest server name with which "-Server=<name>" fits one argument slot.
+constexpr std::size_t kMaxServerName = 1023 - 8;
+// The longest path that still fits one argument slot in double quotes.
+constexpr std::size_t kMaxQuotedPath = 1023 - 2;
 
 #endif

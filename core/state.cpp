@@ -112,6 +112,7 @@ bool AppendArgument(const char* value) {
     // The runner needs one entry after the last argument for the end marker.
     if (g.argCount < kFirstArgSlot || g.argCount >= kArgSlots - 1) return false;
     if (!g.argSlots[g.argCount].assign(value)) return false;
+    g.argVector[g.argCount] = g.argSlots[g.argCount].c_str();
     ++g.argCount;
     return true;
 }

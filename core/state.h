@@ -44,6 +44,9 @@ enum ExitCode {
     kExitInvalidParameter = 19,
     kExitArgumentIsSwitch = 20,
     kExitNoParameters = 21,
+    kExitPrimaryDown = 41,
+    kExitBothDown = 42,
+    kExitBackupDown = 45,
     kExitNoInstall = 62,
     kExitNoConfig = 63,
     kExitNoJavaInstall = 64,
@@ -159,6 +162,7 @@ void Print(const char* format, ...)
 void ResetArgumentTable();
 // Copies a value into the slot at the argument count and moves the count on.
 // False, with nothing changed, when the table or the slot has no room.
+// The vector entry is pointed at its slot again, whatever the runner left in it.
 bool AppendArgument(const char* value);
 
 #endif

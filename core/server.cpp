@@ -1,0 +1,76 @@
+// CheckServer: makes sure that a server named on the command line answers
+// before any work is sent to it, and chooses the server the task will use.
+#include "core/launcher.h"
+
+namespace {
+
+// One run of the probe class against a server; its exit status is the
+// verdict (0: the server answers). Every probe fills the argument table
+// from the first argument slot again.
+int Probe(const Text<1024>& server) {
+    g.argCount = kFirstArgSlot;
+    AppendArgument("vyMirrorKit.vyNetProbe");
+    if (g.verbose && g.programType == kVyPingSrv) AppendArgument("-Verbose=yes");
+    // The parser refuses server names that would not fit here.
+    Text<1024> option;
+    option.assign("-Server=");
+    option.append(server.view());
+    AppendArgument(option.c_str());
+    g.resultCode = SpawnJava(g.argCount, g.argVector);
+    return g.resultCode;
+}
+
+}  // namespace
+
+int CheckServer() {
+    // For vyPingSrv the probe's status is the answer itself: a silent server
+    // is no error there, and nothing is printed about it.
+    const bool stops = g.programType != kVyPingSrv;
+    const bool primary = g.primaryServer.given();
+    const bool backup = g.backupServer.given();
+
+    if (g.debug) Print("- Start CheckServer\n");
+    if (!primary && !backup) {
+        Print("%s: No primary or backup Server name specified\n", ProgramName());
+        Print("usage: %s\n", UsageText());
+        return kExitNoServer;
+    }
+
+    if (primary && !backup) {
+        if (g.debug) Print("- Primary Server is present\n");
+        if (Probe(g.primaryServer) != 0 && stops) {
+            Print("%s: The primary server is down and there is no backup server specified. The task is not "
+                  "completed.\n",
+                  ProgramName());
+            return kExitPrimaryDown;
+        }
+        g.taskServer.assign(g.primaryServer.view());
+    } else if (!primary && backup) {
+        if (g.debug) Print("- Backup Server is present\n");
+        if (Probe(g.backupServer) != 0 && stops) {
+            Print("%s: The backup server is down and there is no primary server specified. The task is not "
+                  "completed.\n",
+                  ProgramName());
+            return kExitBackupDown;
+        }
+        g.taskServer.assign(g.backupServer.view());
+    } else {
+        if (g.debug) Print("- Primary and Backup Server is present\n");
+        if (Probe(g.primaryServer) == 0) {
+            g.taskServer.assign(g.primaryServer.view());
+        } else {
+            if (g.verbose && stops) {
+                Print("%s: The primary server is down, trying the specified backup server...\n", ProgramName());
+            }
+            if (Probe(g.backupServer) != 0 && stops) {
+                Print("%s: The primary and backup server are down. Task not completed.\n", ProgramName());
+                return kExitBothDown;
+            }
+            g.taskServer.assign(g.backupServer.view());
+            if (g.verbose && stops) Print("%s: The task will be run off the backup server.\n", ProgramName());
+        }
+    }
+
+    if (g.debug) Print("- CheckServer done\n");
+    return g.resultCode;
+}
