@@ -20,6 +20,12 @@ int ReportConflict();
 // not answer, the backup server; sets the task server.
 int CheckServer();
 
+// Security file: its first line must hold a user name and a password.
+int GetPwd();
+
+// Java task invocation: the class of the program type with its arguments.
+int ExecuteJava();
+
 // Configuration file and Java environment.
 int SetCLIEnv();
 int ReadCLICfg(JavaSettings& settings);

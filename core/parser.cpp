@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/launcher.h"
+#include "platform/cmdline.h"
 
 namespace {
 
@@ -29,6 +30,20 @@ int ReportTooLong(const char* option, std::size_t limit) {
 template <std::size_t N>
 int StoreValue(const char* option, const char* value, Text<N>& field, std::size_t limit = Text<N>::kMaxLength) {
     if (std::strlen(value) > limit || !field.assign(value)) return ReportTooLong(option, limit);
+    return 0;
+}
+
+// A value that the Java class must receive whole is passed on in quotes
+// when it holds a blank, a tab or a double quote; that form, too, must fit
+// one argument slot.
+int CheckQuotedLength(const char* option, const char* value) {
+    constexpr std::size_t kSlot = 1023;
+    if (cmdline::NeedsQuoting(value) && cmdline::QuoteArgument(value).size() > kSlot) {
+        Print("%s: The value of %s is longer than %d characters once quoted\n", ProgramName(), option,
+              static_cast<int>(kSlot));
+        PrintUsage();
+        return kExitTooLong;
+    }
     return 0;
 }
 
@@ -136,6 +151,7 @@ int InitParameter(int argc, char** argv) {
         } else if (type == kVySeedHost) {
             if (Is(arg, o.hostName)) {
                 if ((result = value(arg)) == 0) result = StoreValue(arg, next, g.hostName);
+                if (result == 0) result = CheckQuotedLength(arg, next);
             } else {
                 result = ReportInvalidParameter(arg);
             }

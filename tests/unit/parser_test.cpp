@@ -233,3 +233,17 @@ TEST(InitParameter, RefusesMoreThan256VolumesAndTaskNamesPast1023Characters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(InitParameter, RefusesAHostNameThatOutgrowsItsSlotOnceQuoted) {
+    // Each double quote is passed on behind a backslash, and the whole value
+    // in quotes: 510 of them make 1,022 characters, 511 make 1,024.
+    EXPECT_EQ(Parse(kVySeedHost, {"/d", std::string(510, '"')}).code, 0);
+    Parsed p = Parse(kVySeedHost, {"/d", std::string(511, '"')});
+    EXPECT_EQ(p.code, 12);
+    EXPECT_EQ(p.output.substr(0, p.output.find('\n')),
+              "vySeedHost: The value of /d is longer than 1023 characters once quoted");
+}
+
+}  // namespace

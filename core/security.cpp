@@ -1,0 +1,69 @@
+// GetPwd: the launcher's check of the security file named with /a. The Java
+// class reads the file itself; the launcher only makes sure that it can be
+// read and that its first line holds a user name and a password.
+#include <cstdio>
+#include <string_view>
+
+#include "core/launcher.h"
+
+namespace {
+
+// White space as the C library's formatted input knows it.
+bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// The next word of the text, after any white space before it.
+std::string_view NextWord(std::string_view& text) {
+    std::size_t start = 0;
+    while (start < text.size() && IsWhite(text[start])) ++start;
+    std::size_t end = start;
+    while (end < text.size() && !IsWhite(text[end])) ++end;
+    std::string_view word = text.substr(start, end - start);
+    text.remove_prefix(end);
+    return word;
+}
+
+}  // namespace
+
+int GetPwd() {
+    if (g.debug) Print("- Start GetPwd\n");
+
+    if (g.securityFilePath.given()) {
+        const char* path = g.securityFilePath.c_str();
+        g.securityFile = std::fopen(path, "r");
+        if (g.securityFile == nullptr) {
+            Print("%s: security file %s could not be found\n", ProgramName(), path);
+            return kExitNoSecurityFile;
+        }
+        // Only the first 79 characters of the first line are looked at.
+        char line[80];
+        const bool read = std::fgets(line, sizeof line, g.securityFile) != nullptr;
+        // A file that exists but cannot be read (a folder, say) counts as
+        // not found; an empty one has no first line.
+        const bool unreadable = !read && std::ferror(g.securityFile);
+        if (read) g.securityLine.assign(line);
+        std::fclose(g.securityFile);
+        g.securityFile = nullptr;
+        if (unreadable) {
+            Print("%s: security file %s could not be found\n", ProgramName(), path);
+            return kExitNoSecurityFile;
+        }
+        if (!read) {
+            Print("%s: format of security file %s is incorrect\n", ProgramName(), path);
+            return kExitSecurityFileEmpty;
+        }
+
+        // Each word has at most 78 characters: both always fit.
+        Text<100> user;
+        Text<100> password;
+        std::string_view rest = g.securityLine.view();
+        user.assign(NextWord(rest));
+        password.assign(NextWord(rest));
+        if (user.empty() || password.empty()) {
+            Print("%s: format of security file %s is incorrect\n", ProgramName(), path);
+            return kExitSecurityFileFormat;
+        }
+    }
+
+    if (g.debug) Print("- GetPwd done\n");
+    return 0;
+}

@@ -1,0 +1,99 @@
+// ExecuteJava: builds the argument list of the program's Java class from
+// the invocation state and starts it.
+#include <string>
+
+#include "core/launcher.h"
+#include "platform/cmdline.h"
+
+namespace {
+
+const char* ClassOf(int programType) {
+    switch (programType) {
+        case kVyRunJob: return "vyMirrorKit.vyRunJob";
+        case kVySeedHost: return "vyMirrorKit.vySeedHost";
+        case kVyProbeVol: return "vyMirrorKit.vyProbeVol";
+        case kVyAwaitJob: return "vyMirrorKit.vyAwaitJob";
+        default: return "";
+    }
+}
+
+// Appends every value; false as soon as one does not fit.
+class VectorBuilder {
+public:
+    void Add(const char* value) { fits_ = fits_ && AppendArgument(value); }
+    void Add(std::string_view value) { Add(std::string(value).c_str()); }
+
+    // In double quotes, so that a path with blanks arrives as one argument.
+    void AddQuoted(std::string_view value) { Add("\"" + std::string(value) + "\""); }
+
+    // The child splits its command line at blanks and double quotes: a value
+    // that holds one is quoted so that it arrives whole. Others go unchanged.
+    void AddWhole(std::string_view value) {
+        Add(cmdline::NeedsQuoting(value) ? cmdline::QuoteArgument(value) : std::string(value));
+    }
+
+    bool fits() const { return fits_; }
+
+private:
+    bool fits_ = true;
+};
+
+}  // namespace
+
+int ExecuteJava() {
+    if (g.debug) Print("- Start ExecuteJava\n");
+    ResetArgumentTable();
+    g.argCount = kFirstArgSlot;
+
+    VectorBuilder v;
+    const int type = g.programType;
+    v.Add(ClassOf(type));
+    if (g.verbose) v.Add("-v");
+    if (g.userName.given()) {
+        v.Add("-u");
+        v.AddWhole(g.userName.view());
+    }
+    if (g.password.given()) {
+        v.Add("-p");
+        v.AddWhole(g.password.view());
+    }
+    if (g.securityFilePath.given()) {
+        v.Add("-a");
+        v.AddQuoted(g.securityFilePath.view());
+    }
+
+    if (type == kVyAwaitJob) {
+        if (g.minutes.given()) {
+            v.Add("-m");
+            v.Add(g.minutes.view());
+        }
+        if (g.threshold.given()) {
+            v.Add("-t");
+            v.Add(g.threshold.view());
+        }
+    }
+    v.Add("-s");
+    v.Add(g.taskServer.view());
+    if (type == kVyRunJob || type == kVyAwaitJob) {
+        // One argument that the child splits into one per task name.
+        v.Add(g.taskNames.view());
+    } else if (type == kVySeedHost) {
+        if (g.volumeFilePath.given()) {
+            v.Add("-l");
+            v.AddQuoted(g.volumeFilePath.view());
+        }
+        if (g.hostName.given()) {
+            v.Add("-d");
+            v.AddWhole(g.hostName.view());
+        }
+    } else if (type == kVyProbeVol) {
+        for (int i = 0; i < g.volumeCount; ++i) v.Add(g.resolvedVolumes[i].view());
+    }
+
+    if (!v.fits()) {
+        Print("%s: The arguments for the Java class do not fit its command line\n", ProgramName());
+        return kExitTooLong;
+    }
+    if (g.debug) Print("- ExecuteJava done\n");
+    return SpawnJava(g.argCount, g.argVector);
+}
