@@ -6,7 +6,11 @@
 #ifndef VY_PLATFORM_PLATFORM_H
 #define VY_PLATFORM_PLATFORM_H
 
+#include <cstddef>
+#include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -43,11 +47,44 @@ int RunCommandInterpreter(const char* command);
 bool CurrentDirectory(std::string* directory);
 
 // A fresh file name that begins with a path separator, to be appended to the
-// current directory.
+// current directory. Names from two processes that run at the same time
+// never coincide (each carries its process id), and a name that already
+// exists in the current directory is passed over.
 bool FreshTempName(std::string* name);
+
+// The command interpreter's command that deletes the files named after it,
+// without complaint about a missing one: "erase" on Windows, "rm -f" on POSIX.
+extern const char* const kEraseCommand;
+
+// A path as one word of a command-interpreter line: in double quotes, so
+// that a blank in it does not split it. On POSIX the characters that stay
+// special inside double quotes (\ " $ `) get a backslash as well.
+std::string InterpreterWord(std::string_view path);
 
 bool FileExists(const char* path);
 bool RemoveFile(const char* path);
+
+// Creates a new file for writing in text mode (the platform's line ends).
+// Fails, returning null, when anything already exists under that name, so
+// that nothing there is replaced or followed.
+std::FILE* CreateNewTextFile(const char* path);
+
+// Physical drives, for the inquiry of the storage server's volumes.
+//
+// ListDeviceNames gives the system's device names in the system's order.
+// On Windows these are the MS-DOS device names ("PhysicalDrive0", "C:",
+// "COM1", ...). On POSIX each SCSI disk /dev/sd<letters> is listed as
+// "PhysicalDrive<n>", numbered as the kernel names its disks: sda is 0, sdz
+// 25, sdaa 26, sdaz 51, sdba 52, ... False when no list can be had.
+//
+// InquirePhysicalDrive opens drive <number> for reading and writing, sends
+// it the standard INQUIRY (12h 00h 00h 00h A5h 00h) for kInquiryLength
+// bytes, and closes it again. True when the drive answered with data; the
+// bytes it did not send stay zero. False when it cannot be opened or sent
+// nothing.
+constexpr std::size_t kInquiryLength = 165;
+bool ListDeviceNames(std::vector<std::string>* names);
+bool InquirePhysicalDrive(int number, unsigned char (&data)[kInquiryLength]);
 
 }  // namespace platform
 

@@ -1,5 +1,7 @@
 // The POSIX port of the platform layer.
+#include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -7,6 +9,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#if defined(__linux__)
+#include <scsi/sg.h>
+#include <sys/ioctl.h>
+#endif
 
 #include <cstdio>
 #include <string>
@@ -112,9 +119,33 @@ bool CurrentDirectory(std::string* directory) {
 }
 
 bool FreshTempName(std::string* name) {
+    // The process id keeps the names of runs that share a directory apart;
+    // the counter keeps one run's names apart. A leftover of an earlier run
+    // whose process had the same id is passed over (lstat: a dangling link
+    // counts as taken, or the redirection would follow it).
     static unsigned counter = 0;
-    *name = "/vy" + std::to_string(static_cast<long>(getpid())) + "-" + std::to_string(counter++) + ".tmp";
-    return true;
+    const std::string prefix = "/vy" + std::to_string(static_cast<long>(getpid())) + "-";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string candidate = prefix + std::to_string(counter++) + ".tmp";
+        struct stat st;
+        if (lstat(candidate.c_str() + 1, &st) != 0 && errno == ENOENT) {
+            *name = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* const kEraseCommand = "rm -f";
+
+std::string InterpreterWord(std::string_view path) {
+    std::string word = "\"";
+    for (char c : path) {
+        if (c == '\\' || c == '"' || c == '$' || c == '`') word += '\\';
+        word += c;
+    }
+    word += '"';
+    return word;
 }
 
 bool FileExists(const char* path) {
@@ -123,5 +154,78 @@ bool FileExists(const char* path) {
 }
 
 bool RemoveFile(const char* path) { return unlink(path) == 0; }
+
+std::FILE* CreateNewTextFile(const char* path) {
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    std::FILE* file = fdopen(fd, "w");
+    if (file == nullptr) close(fd);
+    return file;
+}
+
+// The kernel names its SCSI disks sda ... sdz, sdaa ... sdzz, sdaaa ...: the
+// letters are a number in bijective base 26, and drive n is the (n+1)-th
+// disk name.
+static bool DiskNumber(const char* name, int* number) {
+    if (strncmp(name, "sd", 2) != 0 || name[2] == '\0') return false;
+    long value = 0;
+    for (const char* p = name + 2; *p != '\0'; ++p) {
+        if (*p < 'a' || *p > 'z' || value > 1000000) return false;
+        value = value * 26 + (*p - 'a' + 1);
+    }
+    *number = static_cast<int>(value - 1);
+    return true;
+}
+
+static std::string DiskPath(int number) {
+    std::string letters;
+    for (long n = static_cast<long>(number) + 1; n > 0; n = (n - 1) / 26) {
+        letters.insert(letters.begin(), static_cast<char>('a' + (n - 1) % 26));
+    }
+    return "/dev/sd" + letters;
+}
+
+bool ListDeviceNames(std::vector<std::string>* names) {
+    DIR* dev = opendir("/dev");
+    if (dev == nullptr) return false;
+    while (struct dirent* entry = readdir(dev)) {
+        int number = 0;
+        if (DiskNumber(entry->d_name, &number)) names->push_back("PhysicalDrive" + std::to_string(number));
+    }
+    closedir(dev);
+    return true;
+}
+
+bool InquirePhysicalDrive(int number, unsigned char (&data)[kInquiryLength]) {
+#if defined(__linux__)
+    if (number < 0) return false;
+    // Non-blocking, so that a drive without a medium does not hold the open.
+    int fd = open(DiskPath(number).c_str(), O_RDWR | O_NONBLOCK);
+    if (fd < 0) return false;
+    unsigned char cdb[6] = {0x12, 0x00, 0x00, 0x00, 0xA5, 0x00};
+    unsigned char sense[32] = {};
+    memset(data, 0, kInquiryLength);
+    sg_io_hdr_t io;
+    memset(&io, 0, sizeof io);
+    io.interface_id = 'S';
+    io.dxfer_direction = SG_DXFER_FROM_DEV;
+    io.cmd_len = sizeof cdb;
+    io.mx_sb_len = 24;
+    io.dxfer_len = kInquiryLength;
+    io.dxferp = data;
+    io.cmdp = cdb;
+    io.sbp = sense;
+    io.timeout = 5000;  // milliseconds
+    // As with the Windows pass-through, the drive has answered when data came
+    // back; the SCSI status itself is not examined.
+    bool answered = ioctl(fd, SG_IO, &io) == 0 && io.resid >= 0 && io.resid < static_cast<int>(kInquiryLength);
+    close(fd);
+    return answered;
+#else
+    (void)number;
+    (void)data;
+    return false;
+#endif
+}
 
 }  // namespace platform

@@ -10,21 +10,27 @@
 //   args            one argument per line
 //   env             NAME=VALUE sets a variable, a bare NAME removes it
 //   cwd             the directory to run in, relative to the case folder
+//                   (or an absolute path)
 //   dir PATH        a folder to create
 //   file PATH       a file to create: each line followed by a line feed;
 //                   file-noeol leaves the last line without one, and
 //                   file-escaped reads \r \t \0 \\ and \xHH in its lines
 //   stdout          the exact standard output (stdout-noeol: the last line
 //                   has no line end); on Windows each line end is CR LF
+//   stderr          what a child writes to standard error (the programs
+//                   themselves never do); without it, nothing is expected
 //   status          the exit status; -1 stands for 255 on POSIX
 //   java            what the fake Java launcher logged, every start; a case
 //                   without this section expects no Java start at all
 //   cmdline         Windows only: the raw command lines the fake Java saw
+//   files PATH      the names of everything in folder PATH after the run,
+//                   one a line, in any order; no lines: the folder is empty
 //
 // In every line, {case} is the case's own folder, {doubles} the folder of
 // the test doubles, {/} the path separator, {;} the list separator and
 // {drivers} the default driver directories of the platform, and {N*c} N
-// times the character c.
+// times the character c. In an expected text, {*} stands for any text
+// within one line (such as a temporary file's name).
 #ifndef VY_TESTS_E2E_CASE_H
 #define VY_TESTS_E2E_CASE_H
 

@@ -1,0 +1,43 @@
+// A stand-in for the multipath driver's tool, built as "lanectl".
+//
+// It knows one command line, "lanectl query device": it copies the file
+// named by FAKELANECTL_REPORT byte for byte to its standard output (nothing
+// when the variable is not set) and exits with FAKELANECTL_EXIT (0 when not
+// set). A non-zero status is also told on standard error. Any other command
+// line gets a message on standard error and status 2, so a report command
+// that reaches it broken up shows as a failing tool.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+int main(int argc, char** argv) {
+    if (argc != 3 || std::strcmp(argv[1], "query") != 0 || std::strcmp(argv[2], "device") != 0) {
+        std::fprintf(stderr, "lanectl: unknown command:");
+        for (int i = 1; i < argc; ++i) std::fprintf(stderr, " [%s]", argv[i]);
+        std::fprintf(stderr, "\n");
+        return 2;
+    }
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    if (const char* path = std::getenv("FAKELANECTL_REPORT")) {
+        FILE* report = std::fopen(path, "rb");
+        if (report == nullptr) {
+            std::fprintf(stderr, "lanectl: cannot read %s\n", path);
+            return 3;
+        }
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, report)) > 0) std::fwrite(buf, 1, n, stdout);
+        std::fclose(report);
+    }
+    const char* exit = std::getenv("FAKELANECTL_EXIT");
+    int status = exit != nullptr ? std::atoi(exit) : 0;
+    if (status != 0) std::fprintf(stderr, "lanectl: failing with status %d\n", status);
+    return status;
+}

@@ -1,0 +1,254 @@
+// DiscoverVolumes and the volume list: the result codes, the inquiry's
+// list, the temporary files and the commands that the interpreter runs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/launcher.h"
+#include "platform/platform.h"
+#include "tests/unit/support.h"
+#include "volumes/volumes.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> FolderContents(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    return names;
+}
+
+void Fill(int index, const char* disk, const char* serial) {
+    hostVolumes.entries[index].inUse = 1;
+    hostVolumes.entries[index].diskName.assign(disk);
+    hostVolumes.entries[index].serial.assign(serial);
+}
+
+class VolumeList : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitGlobals();
+        g.programType = kVyShowLuns;
+        ClearHostVolumes(hostVolumes);
+    }
+    support::CapturedOutput out_;
+};
+
+TEST_F(VolumeList, QuietGivesTheResultAlone) {
+    g.quietFlag = 1;
+    EXPECT_EQ(PrintVolumeList(0), 18);
+    EXPECT_EQ(PrintVolumeList(1), 18);
+    Fill(0, "Disk1", "SER00001");
+    EXPECT_EQ(PrintVolumeList(0), 0);
+    EXPECT_EQ(PrintVolumeList(1), 0);
+    EXPECT_EQ(out_.Text(), "");
+}
+
+TEST_F(VolumeList, NoVolumeFoundNamesTheListProgramWhoeverPrintsIt) {
+    g.programType = kVyProbeVol;
+    EXPECT_EQ(PrintVolumeList(1), 18);
+    EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
+}
+
+TEST_F(VolumeList, TheReportsRowsAreNotRepeated) {
+    Fill(0, "Disk1", "SER00001");
+    EXPECT_EQ(PrintVolumeList(1), 0);
+    EXPECT_EQ(out_.Text(), "");
+}
+
+TEST_F(VolumeList, InquiryListPadsNamesToSixteenAndStopsAtTheFirstEmptyEntry) {
+    Fill(0, "Disk1", "SER00001");
+    Fill(1, "Disk123456789012", "SER00002");   // 16 characters: no blank
+    Fill(2, "Disk12345678901", "SER00003");    // 15: one blank
+    Fill(3, "Disk12345678901234", "SER00004"); // 18
+    Fill(5, "Disk9", "NOTSEEN");
+    EXPECT_EQ(PrintVolumeList(0), 0);
+    EXPECT_EQ(out_.Text(),
+              "disk name     7315 serial number\n"
+              "------------  ------------------\n"
+              "Disk1           SER00001\n"
+              "Disk123456789012SER00002\n"
+              "Disk12345678901 SER00003\n"
+              "Disk12345678901234SER00004\n");
+}
+
+// Drives made up for the inquiry: PhysicalDrive3 is listed before
+// PhysicalDrive1, and PhysicalDrive2 is not one of the server's.
+class ThreeDrives : public DriveAccess {
+public:
+    bool DeviceNames(std::vector<std::string>* names) override {
+        *names = {"PhysicalDrive3", "PhysicalDrive2", "PhysicalDrive1"};
+        return true;
+    }
+    bool Inquire(int number, unsigned char (&data)[kInquiryLength]) override {
+        std::memcpy(data + 8, number == 2 ? "OTHER" : "ZEB", number == 2 ? 5 : 3);
+        std::memcpy(data + 16, "7315", 4);
+        std::memcpy(data + 36, number == 1 ? "SER00001" : "SER00003", 8);
+        return true;
+    }
+};
+
+class NoDrives : public DriveAccess {
+public:
+    bool DeviceNames(std::vector<std::string>*) override { return false; }
+    bool Inquire(int, unsigned char (&)[kInquiryLength]) override { return false; }
+};
+
+// Runs in a folder of its own, with a PATH that leads to no lanectl (the
+// test host has none), so the report command fails and the inquiry is used.
+class Discovery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitGlobals();
+        g.programType = kVyShowLuns;
+        home_ = fs::current_path();
+        dir_ = support::ScratchFolder("discovery");
+        fs::create_directories(dir_ / "run");
+        fs::current_path(dir_ / "run");
+        // The system's own directories stay: on POSIX "rm" lives there.
+        env_.Set("PATH", (dir_ / "empty").string() + support::kList + support::Variable("PATH").value_or(""));
+    }
+    void TearDown() override {
+        fs::current_path(home_);
+        fs::remove_all(dir_);
+    }
+
+    fs::path home_;
+    fs::path dir_;
+    support::Environment env_;
+    support::CapturedOutput out_;
+};
+
+TEST_F(Discovery, WithoutTheToolTheDrivesAreAskedAndTheTemporaryFilesErased) {
+    ThreeDrives drives;
+    EXPECT_EQ(DiscoverVolumes(drives), 0);
+    EXPECT_EQ(out_.Text(),
+              "disk name     7315 serial number\n"
+              "------------  ------------------\n"
+              "Disk1           SER00001\n"
+              "Disk3           SER00003\n");
+    EXPECT_EQ(hostVolumes.count, 2u);
+    EXPECT_STREQ(hostVolumes.entries[1].diskName.c_str(), "Disk3");
+    EXPECT_EQ(hostVolumes.entries[2].inUse, 0);
+    EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{}) << "the erase command removed both files";
+}
+
+TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
+    ThreeDrives drives;
+    g.debug = 1;
+    EXPECT_EQ(DiscoverVolumes(drives), 0);
+    const std::string text = out_.Text();
+    const std::string report = g.reportFileName.c_str();
+    const std::string errors = g.errorFileName.c_str();
+    const std::string dir = fs::current_path().string();
+    EXPECT_EQ(report.substr(0, dir.size() + 1), dir + support::kSep);
+    EXPECT_EQ(errors.substr(0, dir.size() + 1), dir + support::kSep);
+    EXPECT_NE(report, errors);
+
+    const std::string banner = std::string(137, '-') + "\n";
+    const std::string reportCommand =
+        "lanectl query device > \"" + report + "\" 2>\"" + errors + "\"\n";
+    const std::string erase = std::string(platform::kEraseCommand) + " \"" + report + "\" \"" + errors + "\"\n";
+    std::size_t at = text.find(reportCommand);
+    ASSERT_NE(at, std::string::npos) << text;
+    std::size_t inquiry = text.find(banner + "Run Inquiry\n" + "system", at);
+    ASSERT_NE(inquiry, std::string::npos) << text;
+    std::size_t erased = text.find(erase, inquiry);
+    ASSERT_NE(erased, std::string::npos) << text;
+    EXPECT_NE(text.find("vyShowLuns: The error number is 0\n" + banner +
+                            "TotalDrives = 2\n"
+                            "Disk1 - SER00001 = 1\n"
+                            "Disk3 - SER00003 = 1\n"
+                            "disk name     7315 serial number\n",
+                        erased),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(Discovery, NoDriveFound) {
+    NoDrives drives;
+    EXPECT_EQ(DiscoverVolumes(drives), 18);
+    EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
+    g.quietFlag = 1;
+    EXPECT_EQ(DiscoverVolumes(drives), 18);
+    EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n") << "quiet adds nothing";
+}
+
+TEST_F(Discovery, WithoutSystemCommandsTheReportCannotBeOpened) {
+    ThreeDrives drives;
+    g.noSystemCommand = 1;
+    g.programType = kVySeedHost;
+    EXPECT_EQ(DiscoverVolumes(drives), 30);
+    const std::string prefix = "vySeedHost: vyShowLuns could not open file " + fs::current_path().string();
+    const std::string text = out_.Text();
+    EXPECT_EQ(text.substr(0, prefix.size() + 1), prefix + support::kSep) << text;
+    EXPECT_EQ(text, "vySeedHost: vyShowLuns could not open file " + std::string(g.reportFileName.c_str()) + "\n");
+    EXPECT_EQ(hostVolumes.count, 0u);
+}
+
+#ifndef _WIN32
+TEST_F(Discovery, ACurrentDirectoryOfMoreThan259CharactersCannotBeRead) {
+    fs::path deep = fs::current_path();
+    while (deep.string().size() < 260) deep /= std::string(40, 'd');
+    fs::create_directories(deep);
+    fs::current_path(deep);
+    NoDrives drives;
+    EXPECT_EQ(DiscoverVolumes(drives), 30);
+    EXPECT_EQ(out_.Text(), "vyShowLuns: Failed to get CDW\n");
+}
+#endif
+
+// The temporary names and the command lines that name them.
+class TempFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitGlobals();
+        home_ = fs::current_path();
+        dir_ = support::ScratchFolder("temp names");
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(home_);
+        fs::remove_all(dir_);
+    }
+    fs::path home_;
+    fs::path dir_;
+};
+
+TEST_F(TempFiles, NamesAreFreshAndBeginWithASeparator) {
+    std::string first;
+    std::string second;
+    ASSERT_TRUE(platform::FreshTempName(&first));
+    ASSERT_TRUE(platform::FreshTempName(&second));
+    EXPECT_EQ(first[0], support::kSep);
+    EXPECT_EQ(second[0], support::kSep);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.find(support::kSep, 1), std::string::npos) << "a name, not a path";
+}
+
+TEST_F(TempFiles, QuotedPathsSurviveTheInterpreterAndTheEraseCommand) {
+#ifdef _WIN32
+    const std::vector<std::string> names = {"with blank", "a&b (1)", "x;y,z"};
+#else
+    const std::vector<std::string> names = {"with blank", "a&b (1)", "x;y,z", "$HOME", "`id`", "q\"uote",
+                                            "back\\slash"};
+#endif
+    for (const std::string& name : names) {
+        const std::string path = (dir_ / name).string();
+        const std::string other = (dir_ / (name + "2")).string();
+        const std::string create = "echo x>" + platform::InterpreterWord(path) + " 2>" + platform::InterpreterWord(other);
+        EXPECT_EQ(RunShellCommand(create.c_str()), 0) << create;
+        EXPECT_TRUE(platform::FileExists(path.c_str())) << name;
+        EXPECT_TRUE(platform::FileExists(other.c_str())) << name;
+        const std::string erase = std::string(platform::kEraseCommand) + " " + platform::InterpreterWord(path) +
+                                  " " + platform::InterpreterWord(other);
+        RunShellCommand(erase.c_str());
+        EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{}) << erase;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// DiscoverVolumes and the volume list.
+#include <fstream>
+#include <string>
+
+#include "core/launcher.h"
+#include "platform/platform.h"
+#include "volumes/volumes.h"
+
+HostVolumeTable hostVolumes;
+
+namespace {
+
+// The current directory is read as into a buffer of 260 bytes: a longer one
+// cannot be read.
+constexpr std::size_t kCurrentDirectoryCapacity = 260;
+constexpr std::size_t kListNameWidth = 16;  // the disk name column of the inquiry's list
+
+int CouldNotOpenReport() {
+    Print("%s: vyShowLuns could not open file %s\n", ProgramName(), g.reportFileName.c_str());
+    return kExitDiscovery;
+}
+
+// "<command> <report> <errors>" with both paths quoted, so that a blank in
+// the current directory cannot split them. False when it does not fit,
+// which a directory of at most 259 characters rules out.
+bool Compose(Text<4096>& command, const char* head, const char* between) {
+    return command.assign(head) && command.append(platform::InterpreterWord(g.reportFileName.view())) &&
+           command.append(between) && command.append(platform::InterpreterWord(g.errorFileName.view()));
+}
+
+void RemoveIfPresent(const char* path) {
+    if (platform::FileExists(path)) platform::RemoveFile(path);
+}
+
+void PrintReportHeading() {
+    if (!g.quietFlag) {
+        Print(" Vpath    Serial    Volume Names\n");
+        Print("-------  --------  --------------\n");
+    }
+}
+
+void TakeInquiredDrives(DriveAccess& drives) {
+    unsigned found = 0;
+    int numbers[kMaxDrives];
+    Text<9> serials[kMaxDrives];
+    InquireDrives(drives, &found, numbers, serials);
+    hostVolumes.count = found;
+    for (unsigned i = 0; i < found && i < static_cast<unsigned>(kHostVolumeEntries); ++i) {
+        HostVolume& entry = hostVolumes.entries[i];
+        entry.inUse = 1;
+        // "Disk" and at most 11 characters of number: fits its 18.
+        entry.diskName.assign("Disk" + std::to_string(numbers[i]));
+        entry.serial.assign(serials[i].view());
+    }
+}
+
+}  // namespace
+
+void ClearHostVolumes(HostVolumeTable& table) {
+    for (HostVolume& entry : table.entries) {
+        entry.inUse = 0;
+        entry.diskName.clear();
+        entry.serial.clear();
+    }
+    table.count = 0;
+}
+
+int DiscoverVolumes() { return DiscoverVolumes(SystemDrives()); }
+
+int DiscoverVolumes(DriveAccess& drives) {
+    ClearHostVolumes(hostVolumes);
+    int reportUsed = 0;
+
+    std::string directory;
+    if (!platform::CurrentDirectory(&directory) || directory.size() >= kCurrentDirectoryCapacity) {
+        Print("%s: Failed to get CDW\n", ProgramName());
+        return kExitDiscovery;
+    }
+    g.reportFileName.assign(directory);
+    g.errorFileName.assign(directory);
+    std::string reportName;
+    std::string errorName;
+    if (!platform::FreshTempName(&reportName) || !platform::FreshTempName(&errorName) ||
+        !g.reportFileName.append(reportName) || !g.errorFileName.append(errorName)) {
+        return CouldNotOpenReport();  // no free name: nothing can receive the report
+    }
+
+    Text<4096> command;
+    const int status = Compose(command, "lanectl query device > ", " 2>") ? RunShellCommand(command.c_str()) : -1;
+    if (status == 0) {
+        reportUsed = 1;
+        std::ifstream report(g.reportFileName.c_str());
+        if (!report) return CouldNotOpenReport();
+        PrintReportHeading();
+        ParseReport(report, hostVolumes);
+        report.close();
+        RemoveIfPresent(g.reportFileName.c_str());
+        RemoveIfPresent(g.errorFileName.c_str());
+    } else {
+        if (g.debug) Print("Run Inquiry\n");
+        const std::string head = std::string(platform::kEraseCommand) + " ";
+        if (Compose(command, head.c_str(), " ")) RunShellCommand(command.c_str());
+        TakeInquiredDrives(drives);
+    }
+
+    if (g.debug) {
+        Print("TotalDrives = %d\n", static_cast<int>(hostVolumes.count));
+        for (unsigned i = 0; i < hostVolumes.count && i < static_cast<unsigned>(kHostVolumeEntries); ++i) {
+            const HostVolume& entry = hostVolumes.entries[i];
+            Print("%s - %s = %d\n", entry.diskName.c_str(), entry.serial.c_str(), entry.inUse);
+        }
+    }
+    return PrintVolumeList(reportUsed);
+}
+
+int PrintVolumeList(int reportUsed) {
+    const HostVolume* entries = hostVolumes.entries;
+    const bool found = entries[0].inUse != 0;
+    if (g.quietFlag) return found ? kExitOk : kExitNoVolumes;
+    if (!found) {
+        Print("vyShowLuns: No 7315 volumes found\n");
+        return kExitNoVolumes;
+    }
+    if (reportUsed) return kExitOk;  // the rows went out while the report was read
+
+    Print("disk name     7315 serial number\n");
+    Print("------------  ------------------\n");
+    for (int i = 0; i < kHostVolumeEntries && entries[i].inUse; ++i) {
+        Print("%s", entries[i].diskName.c_str());
+        for (std::size_t width = entries[i].diskName.size(); width < kListNameWidth; ++width) Print(" ");
+        Print("%s\n", entries[i].serial.c_str());
+    }
+    return kExitOk;
+}

@@ -1,0 +1,188 @@
+// The multipath driver's device report.
+//
+// The report lists one block per device: a header line that begins with
+// "DEV#:", sometimes a line with the serial, a few lines of headings, and
+// one line per path. Only the fields named below are relied on:
+//
+//   DEV#: <n> DEVICE NAME: <disk> <partition> TYPE: <type> <label> <serial>
+//
+// where <label> "POLICY:" means that the serial is the second word of the
+// next line instead. A path line begins with its path number; its fourth
+// word is "<adapter>/<disk>".
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "core/state.h"
+#include "volumes/volumes.h"
+
+namespace {
+
+// A read takes at most 99 characters of a line; the rest of a longer line
+// is read as a further line. A line end right after the 99th character
+// belongs to the read, so a line of 99 characters is read whole.
+constexpr std::size_t kLongestRead = 99;
+
+constexpr int kPathNames = 32;
+constexpr std::size_t kPathNameLength = 9;
+constexpr int kPathNamesPerLine = 8;
+constexpr std::size_t kNameWidth = 9;  // the disk name column of a row
+
+// The report as text: a carriage return before a line feed is dropped, as
+// text-mode reading does on Windows.
+class LineReader {
+public:
+    explicit LineReader(std::istream& in) {
+        std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        text_.reserve(raw.size());
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+            text_ += raw[i];
+        }
+    }
+
+    // False at the end of the report. The line stays valid as long as the
+    // reader does.
+    bool Next(std::string_view* line) {
+        if (pos_ >= text_.size()) return false;
+        std::size_t start = pos_;
+        std::size_t end = start;
+        while (end < text_.size() && text_[end] != '\n' && end - start < kLongestRead) ++end;
+        pos_ = end < text_.size() && text_[end] == '\n' ? end + 1 : end;
+        // As a C string, the line ends at a zero byte.
+        std::string_view read(text_.data() + start, end - start);
+        *line = read.substr(0, read.find('\0'));
+        return true;
+    }
+
+    // Reads n lines; true when the last of them was there.
+    bool Skip(int n, std::string_view* line) {
+        bool have = true;
+        for (int i = 0; i < n; ++i) have = Next(line);
+        return have;
+    }
+
+private:
+    std::string text_;
+    std::size_t pos_ = 0;
+};
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Word n (from 1) of a line: a run of characters other than white space.
+// Empty when the line has fewer words.
+std::string_view Token(std::string_view line, int n) {
+    std::size_t pos = 0;
+    for (int i = 1;; ++i) {
+        while (pos < line.size() && IsSpace(line[pos])) ++pos;
+        if (pos == line.size()) return {};
+        std::size_t end = pos;
+        while (end < line.size() && !IsSpace(line[end])) ++end;
+        if (i == n) return line.substr(pos, end - pos);
+        pos = end;
+    }
+}
+
+bool IsPathLine(std::string_view line) {
+    std::string_view first = Token(line, 1);
+    return !first.empty() && first[0] >= '0' && first[0] <= '9';
+}
+
+// The disk names of one device's paths. An empty entry holds two blanks, so
+// that a row keeps its full width.
+struct PathNames {
+    Text<kPathNameLength + 1> entries[kPathNames];
+    int count = 0;
+
+    void Empty() {
+        for (auto& e : entries) e.assign("  ");
+        count = 0;
+    }
+
+    // The text after the first "/" of the path line's fourth word, cut to
+    // nine characters. A word without "/", or with nothing after it, gives
+    // no name; names beyond the 32nd are dropped.
+    void Add(std::string_view pathLine) {
+        std::string_view word = Token(pathLine, 4);
+        std::size_t slash = word.find('/');
+        if (slash == std::string_view::npos || slash + 1 == word.size() || count == kPathNames) return;
+        entries[count++].assign(word.substr(slash + 1, kPathNameLength));
+    }
+};
+
+void PrintRow(const Text<19>& diskName, const Text<10>& serial, const PathNames& paths) {
+    Print("%s", diskName.c_str());
+    for (std::size_t width = diskName.size(); width < kNameWidth; ++width) Print(" ");
+    const auto& e = paths.entries;
+    Print("%s  %s  %s  %s  %s  %s  %s  %s  %s\n", serial.c_str(), e[0].c_str(), e[1].c_str(), e[2].c_str(),
+          e[3].c_str(), e[4].c_str(), e[5].c_str(), e[6].c_str(), e[7].c_str());
+    for (int first = kPathNamesPerLine; first < kPathNames && paths.count > first; first += kPathNamesPerLine) {
+        Print("                    %s  %s  %s  %s  %s  %s  %s  %s \n", e[first].c_str(), e[first + 1].c_str(),
+              e[first + 2].c_str(), e[first + 3].c_str(), e[first + 4].c_str(), e[first + 5].c_str(),
+              e[first + 6].c_str(), e[first + 7].c_str());
+    }
+}
+
+}  // namespace
+
+void ParseReport(std::istream& report, HostVolumeTable& table) {
+    LineReader reader(report);
+    std::string_view line;
+    if (!reader.Next(&line)) return;  // the first line sums up the report
+
+    PathNames paths;
+    // The line that ended a device's path lines may itself be the next
+    // device's header: it is examined before another line is read.
+    bool pending = false;
+    for (;;) {
+        if (!pending && !reader.Next(&line)) break;
+        pending = false;
+        if (Token(line, 1) != "DEV#:") continue;
+
+        std::string_view diskName = Token(line, 5);
+        std::string_view partition = Token(line, 6);
+        std::string_view type = Token(line, 8);
+        std::string_view serial = Token(line, 10);
+        // Belongs to this header alone: a device that is passed over must
+        // not change how many lines the next one skips.
+        bool serialLine = false;
+        if (Token(line, 9) == "POLICY:") {
+            std::string_view next;
+            serial = reader.Next(&next) ? Token(next, 2) : std::string_view();
+            serialLine = true;
+        }
+
+        if (partition != "Part0") {
+            reader.Skip(3, &line);
+            continue;
+        }
+        std::string_view family = type.substr(0, 4);
+        if (family != "7315" && family != "7345") continue;
+        const bool type7345 = family == "7345";
+
+        // The headings between the header and the first path line.
+        bool have = reader.Skip(serialLine ? 3 : 4, &line);
+        paths.Empty();
+        while (have && IsPathLine(line)) {
+            if (!type7345) paths.Add(line);
+            have = reader.Next(&line);
+        }
+        pending = have;
+
+        // A disk name or serial that is missing or does not fit its field
+        // would name another volume: such a device is left out entirely.
+        Text<19> name;
+        Text<10> number;
+        if (diskName.empty() || serial.empty() || !name.assign(diskName) || !number.assign(serial)) continue;
+
+        if (table.count < kHostVolumeEntries) {
+            HostVolume& entry = table.entries[table.count];
+            entry.inUse = 1;
+            entry.diskName.assign(name.view());
+            entry.serial.assign(number.view());
+            ++table.count;
+        }
+        // Devices of type 7345 count as found but are not listed.
+        if (!g.quietFlag && !type7345) PrintRow(name, number, paths);
+    }
+}
