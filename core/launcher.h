@@ -25,6 +25,9 @@ int GetPwd();
 
 // Java task invocation: the class of the program type with its arguments.
 int ExecuteJava();
+// vyProbeVol: refuses (12) more volumes than the class's command line can
+// carry next to the other arguments.
+int CheckVolumeRoom();
 
 // Configuration file and Java environment.
 int SetCLIEnv();

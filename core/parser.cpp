@@ -186,6 +186,13 @@ int InitParameter(int argc, char** argv) {
         if (result != 0) return result;
     }
 
+    // Volumes named with /q must all fit the class's command line.
+    if (type == kVyProbeVol) {
+        int result = CheckVolumeRoom();
+        g.resultCode = result;
+        if (result != 0) return result;
+    }
+
     if (g.debug) Print("- InitParameter done\n");
     return 0;
 }

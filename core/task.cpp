@@ -40,6 +40,22 @@ private:
 
 }  // namespace
 
+int CheckVolumeRoom() {
+    // The vector's last entry is the end marker; before the volumes come
+    // the fixed arguments, the class, "-s" and the server, and the options.
+    int used = kFirstArgSlot + 3;
+    if (g.verbose) used += 1;
+    if (g.userName.given()) used += 2;
+    if (g.password.given()) used += 2;
+    if (g.securityFilePath.given()) used += 2;
+    const int room = kArgSlots - 1 - used;
+    if (g.volumeCount > room) {
+        Print("%s: More volumes than one Java command line can carry (at most %d here)\n", ProgramName(), room);
+        return kExitTooLong;
+    }
+    return 0;
+}
+
 int ExecuteJava() {
     if (g.debug) Print("- Start ExecuteJava\n");
     ResetArgumentTable();

@@ -1,7 +1,9 @@
 // A stand-in for the Java launcher, built as "java" and "jre".
 //
 // Every start appends to the file named by FAKEJAVA_LOG: one line per
-// argument ("argv[i]=<text>"), the JAVA_HOME it inherited, and "end". On
+// argument ("argv[i]=<text>"), each line of the volume file named after
+// "-l" ("volume file: <line>", read in text mode), the JAVA_HOME it
+// inherited, and "end". On
 // Windows it also appends its raw command line to FAKEJAVA_CMDLOG.
 //
 // Its exit status follows FAKEJAVA_EXIT, a list of rules "KEY=STATUS"
@@ -41,6 +43,18 @@ int main(int argc, char** argv) {
     if (const char* log = std::getenv("FAKEJAVA_LOG")) {
         if (FILE* f = std::fopen(log, "ab")) {
             for (int i = 0; i < argc; ++i) std::fprintf(f, "argv[%d]=%s\n", i, argv[i]);
+            // The volume file named after "-l", as the class reads it.
+            for (int i = 1; i + 1 < argc; ++i) {
+                if (std::string(argv[i]) != "-l") continue;
+                FILE* volumes = std::fopen(argv[i + 1], "r");
+                if (volumes == nullptr) {
+                    std::fprintf(f, "volume file: cannot open\n");
+                    continue;
+                }
+                char line[4096];
+                while (std::fgets(line, sizeof line, volumes) != nullptr) std::fprintf(f, "volume file: %s", line);
+                std::fclose(volumes);
+            }
             const char* home = std::getenv("JAVA_HOME");
             std::fprintf(f, "JAVA_HOME=%s\n", home != nullptr ? home : "(unset)");
             std::fprintf(f, "end\n");

@@ -211,14 +211,23 @@ TEST(InitParameter, RefusesValuesPastTheirFields) {
 }
 
 TEST(InitParameter, RefusesMoreThan256VolumesAndTaskNamesPast1023Characters) {
+    // The class's command line has room for 249 volumes next to the
+    // launcher's three arguments, the class, "-s" and the server and the end
+    // marker; each option takes more of it.
     std::vector<std::string> args;
-    for (int i = 0; i < 256; ++i) args.insert(args.end(), {"/q", "v" + std::to_string(i)});
+    for (int i = 0; i < 249; ++i) args.insert(args.end(), {"/q", "v" + std::to_string(i)});
     EXPECT_EQ(Parse(kVyProbeVol, args).code, 0);
-    EXPECT_EQ(g.volumeCount, 256);
-    args.insert(args.end(), {"/q", "one-more"});
+    EXPECT_EQ(g.volumeCount, 249);
+    args.insert(args.end(), {"/u", "user"});
     Parsed p = Parse(kVyProbeVol, args);
     EXPECT_EQ(p.code, 12);
+    EXPECT_EQ(p.output, "vyProbeVol: More volumes than one Java command line can carry (at most 247 here)\n");
+
+    for (int i = 249; i < 257; ++i) args.insert(args.end(), {"/q", "v" + std::to_string(i)});
+    p = Parse(kVyProbeVol, args);
+    EXPECT_EQ(p.code, 12);
     EXPECT_EQ(p.output.substr(0, p.output.find('\n')), "vyProbeVol: More than 256 volumes are given with /q");
+    EXPECT_EQ(g.volumeCount, 256) << "the field's 256 entries and no more";
 
     // 1,023 characters in all: 511 names of one character and one of
     // 0 (a blank each), then one of 1 more would need 2 more.
