@@ -34,7 +34,10 @@ done
 echo "== test windows-x64 under Wine"
 export WINEPREFIX="$PWD/build/wine-prefix" WINEDEBUG=-all
 mkdir -p "$WINEPREFIX"
-/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+# One persistent server for the whole run, started before the prefix is
+# prepared: a server that is already running refuses -p.
+wineserver -k 2>/dev/null || true
 wineserver -p
 trap 'wineserver -k || true' EXIT
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
 ctest --preset windows-x64
