@@ -37,10 +37,19 @@ bool PutEnv(const char* assignment);
 // program is looked up by name, the child's command line is the arguments
 // joined with single blanks and no quoting added. Returns the child's exit
 // status, or -1 with errno set when the child cannot be started.
+//
+// While the child runs, the user's interrupt is the child's alone: the
+// caller ignores it (POSIX: SIGINT and SIGQUIT, as system() does; Windows:
+// Ctrl-C and Ctrl-Break) and gets its own handling back once the child has
+// ended (Windows: a second later, as the console may deliver the child's
+// interrupt that late), while the child starts with the interrupt handling
+// the caller had before. A child ended by the interrupt gives its status
+// like any other (POSIX: 128+N for signal N).
 int SpawnWait(const char* const* argv);
 
-// Runs one command line through the command interpreter and waits for it.
-// Returns the interpreter's exit status, or -1 when it cannot be started.
+// Runs one command line through the command interpreter and waits for it,
+// interrupts going to the interpreter as with SpawnWait. Returns the
+// interpreter's exit status, or -1 when it cannot be started.
 int RunCommandInterpreter(const char* command);
 
 // The current directory; false when it cannot be determined.
@@ -63,6 +72,21 @@ std::string InterpreterWord(std::string_view path);
 
 bool FileExists(const char* path);
 bool RemoveFile(const char* path);
+
+// Temporary files that an interrupt must not leave behind. While a path is
+// registered, an interrupt that ends the program outside a child's run (the
+// user's interrupt or quit key, such as a second Ctrl-C just as a child
+// ends; on POSIX also SIGTERM and SIGHUP, at any time; on Windows also the
+// console closing) removes the file first; the program then ends of it as
+// it would have. A program that was started with the interrupt ignored
+// keeps ignoring it. On Windows an interrupt within a second of a child's
+// end counts as that child's: the console may deliver it that late. At most
+// kInterruptFiles paths at once, each shorter than 4,096 characters: false,
+// with nothing registered, beyond that (the file is then only removed the
+// ordinary way). ForgetOnInterrupt ends the registration of that path.
+constexpr int kInterruptFiles = 4;
+bool RemoveOnInterrupt(const char* path);
+void ForgetOnInterrupt(const char* path);
 
 // Creates a new file for writing in text mode (the platform's line ends).
 // Fails, returning null, when anything already exists under that name, so

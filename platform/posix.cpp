@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,6 +16,7 @@
 #include <sys/ioctl.h>
 #endif
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -83,12 +85,66 @@ static int WaitFor(pid_t pid) {
     return -1;
 }
 
+// Whether a disposition is "ignore".
+static bool IsIgnored(const struct sigaction& action) {
+    return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN;
+}
+
+// While a child runs, the user's interrupt and quit keys are meant for the
+// child: the launcher ignores SIGINT and SIGQUIT, as system() does, so that
+// it lives on to return the child's status and remove its temporary files.
+// The dispositions it had come back when the child has ended.
+class InterruptsIgnored {
+public:
+    InterruptsIgnored() {
+        struct sigaction ignore;
+        memset(&ignore, 0, sizeof ignore);
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGINT, &ignore, &savedInt_);
+        sigaction(SIGQUIT, &ignore, &savedQuit_);
+    }
+    ~InterruptsIgnored() {
+        sigaction(SIGINT, &savedInt_, nullptr);
+        sigaction(SIGQUIT, &savedQuit_, nullptr);
+    }
+    InterruptsIgnored(const InterruptsIgnored&) = delete;
+    InterruptsIgnored& operator=(const InterruptsIgnored&) = delete;
+
+    // The signals that the child must get with their default action: those
+    // the launcher did not ignore itself before. A launcher started with
+    // interrupts ignored (in the background, say) passes that on.
+    void ChildDefaults(sigset_t* set) const {
+        sigemptyset(set);
+        if (!IsIgnored(savedInt_)) sigaddset(set, SIGINT);
+        if (!IsIgnored(savedQuit_)) sigaddset(set, SIGQUIT);
+    }
+
+private:
+    struct sigaction savedInt_;
+    struct sigaction savedQuit_;
+};
+
 static int SpawnAndWait(const std::string& path, const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+
+    // Ignored before the child exists, so that no interrupt falls between
+    // its start and the wait.
+    InterruptsIgnored interrupts;
+    posix_spawnattr_t attributes;
+    if (posix_spawnattr_init(&attributes) != 0) {
+        errno = ENOMEM;
+        return -1;
+    }
+    sigset_t defaults;
+    interrupts.ChildDefaults(&defaults);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid;
-    int rc = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
+    int rc = posix_spawn(&pid, path.c_str(), nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     if (rc != 0) {
         errno = rc;
         return -1;
@@ -154,6 +210,68 @@ bool FileExists(const char* path) {
 }
 
 bool RemoveFile(const char* path) { return unlink(path) == 0; }
+
+namespace {
+
+// The registered paths, read by the signal handler: fixed arrays, and a
+// flag that is set only once a path is complete.
+constexpr std::size_t kInterruptPathSize = 4096;
+char interruptPaths[kInterruptFiles][kInterruptPathSize];
+volatile sig_atomic_t interruptPathSet[kInterruptFiles];
+int registeredPaths = 0;
+
+const int kCleanupSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+constexpr int kCleanupSignalCount = sizeof kCleanupSignals / sizeof kCleanupSignals[0];
+struct sigaction savedCleanup[kCleanupSignalCount];
+
+// Only async-signal-safe calls: unlink, sigaction, raise.
+void RemoveAndEnd(int signal) {
+    for (int i = 0; i < kInterruptFiles; ++i) {
+        if (interruptPathSet[i]) unlink(interruptPaths[i]);
+    }
+    struct sigaction fallback;
+    memset(&fallback, 0, sizeof fallback);
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);  // pending until the handler returns, then ends the program
+}
+
+}  // namespace
+
+bool RemoveOnInterrupt(const char* path) {
+    if (strlen(path) >= kInterruptPathSize) return false;
+    int slot = 0;
+    while (slot < kInterruptFiles && interruptPathSet[slot]) ++slot;
+    if (slot == kInterruptFiles) return false;
+    memcpy(interruptPaths[slot], path, strlen(path) + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);  // the path is whole before the flag says so
+    interruptPathSet[slot] = 1;
+    if (registeredPaths++ == 0) {
+        for (int i = 0; i < kCleanupSignalCount; ++i) {
+            struct sigaction cleanup;
+            memset(&cleanup, 0, sizeof cleanup);
+            cleanup.sa_handler = RemoveAndEnd;
+            sigfillset(&cleanup.sa_mask);  // one clean-up at a time
+            sigaction(kCleanupSignals[i], nullptr, &savedCleanup[i]);
+            // A signal that the program's starter set to be ignored stays so.
+            if (!IsIgnored(savedCleanup[i])) sigaction(kCleanupSignals[i], &cleanup, nullptr);
+        }
+    }
+    return true;
+}
+
+void ForgetOnInterrupt(const char* path) {
+    for (int i = 0; i < kInterruptFiles; ++i) {
+        if (interruptPathSet[i] && strcmp(interruptPaths[i], path) == 0) {
+            interruptPathSet[i] = 0;
+            if (--registeredPaths == 0) {
+                for (int k = 0; k < kCleanupSignalCount; ++k) sigaction(kCleanupSignals[k], &savedCleanup[k], nullptr);
+            }
+            return;
+        }
+    }
+}
 
 std::FILE* CreateNewTextFile(const char* path) {
     int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

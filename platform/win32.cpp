@@ -30,11 +30,73 @@ const char* GetEnv(const char* name) { return getenv(name); }
 
 bool PutEnv(const char* assignment) { return _putenv(assignment) == 0; }
 
+namespace {
+
+// The console's events. While a child runs, Ctrl-C and Ctrl-Break are meant
+// for the child: the launcher lets them pass, so that it lives on to return
+// the child's status and remove its temporary files. Outside a child's run
+// they end the launcher as before, after the temporary files registered
+// with RemoveOnInterrupt are removed; so do the other events (the console
+// closing, log-off).
+//
+// A handler routine is used rather than SetConsoleCtrlHandler(nullptr,
+// TRUE): children inherit that ignore flag, and the child would not get
+// the interrupt either. The console delivers an event to each of its
+// processes on a thread of its own, so the launcher may see it only after
+// the child it was meant for has ended: an interrupt within a second of a
+// child's end still counts as that child's.
+constexpr ULONGLONG kLateInterruptMilliseconds = 1000;
+
+volatile LONG childrenRunning = 0;
+volatile LONG64 lastChildEnd = 0;  // GetTickCount64 when the last child ended
+
+char interruptPaths[kInterruptFiles][MAX_PATH * 16];
+volatile LONG interruptPathSet[kInterruptFiles];
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        const LONG64 ended = InterlockedCompareExchange64(&lastChildEnd, 0, 0);
+        const ULONGLONG since = GetTickCount64() - static_cast<ULONGLONG>(ended);
+        if (childrenRunning > 0 || (ended != 0 && since < kLateInterruptMilliseconds)) return TRUE;
+    }
+    for (int i = 0; i < kInterruptFiles; ++i) {
+        if (interruptPathSet[i]) DeleteFileA(interruptPaths[i]);
+    }
+    return FALSE;  // the default handler ends the program
+}
+
+// Installed once, when first needed, and kept: removing and adding it again
+// would only open gaps.
+void WatchConsoleEvents() {
+    static const bool installed = SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
+    (void)installed;
+}
+
+class InterruptsIgnored {
+public:
+    InterruptsIgnored() {
+        WatchConsoleEvents();
+        InterlockedIncrement(&childrenRunning);
+    }
+    ~InterruptsIgnored() {
+        InterlockedExchange64(&lastChildEnd, static_cast<LONG64>(GetTickCount64()));
+        InterlockedDecrement(&childrenRunning);
+    }
+    InterruptsIgnored(const InterruptsIgnored&) = delete;
+    InterruptsIgnored& operator=(const InterruptsIgnored&) = delete;
+};
+
+}  // namespace
+
 int SpawnWait(const char* const* argv) {
+    InterruptsIgnored interrupts;
     return static_cast<int>(_spawnvp(_P_WAIT, argv[0], argv));
 }
 
-int RunCommandInterpreter(const char* command) { return system(command); }
+int RunCommandInterpreter(const char* command) {
+    InterruptsIgnored interrupts;
+    return system(command);
+}
 
 bool CurrentDirectory(std::string* directory) {
     char* cwd = _getcwd(nullptr, 0);
@@ -79,6 +141,26 @@ std::string InterpreterWord(std::string_view path) {
 bool FileExists(const char* path) { return _access(path, 0) == 0; }
 
 bool RemoveFile(const char* path) { return remove(path) == 0; }
+
+bool RemoveOnInterrupt(const char* path) {
+    if (std::strlen(path) >= sizeof interruptPaths[0]) return false;
+    int slot = 0;
+    while (slot < kInterruptFiles && interruptPathSet[slot]) ++slot;
+    if (slot == kInterruptFiles) return false;
+    std::memcpy(interruptPaths[slot], path, std::strlen(path) + 1);
+    InterlockedExchange(&interruptPathSet[slot], 1);
+    WatchConsoleEvents();
+    return true;
+}
+
+void ForgetOnInterrupt(const char* path) {
+    for (int i = 0; i < kInterruptFiles; ++i) {
+        if (interruptPathSet[i] && std::strcmp(interruptPaths[i], path) == 0) {
+            InterlockedExchange(&interruptPathSet[i], 0);
+            return;
+        }
+    }
+}
 
 std::FILE* CreateNewTextFile(const char* path) {
     int fd = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);

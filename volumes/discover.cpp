@@ -32,6 +32,23 @@ void RemoveIfPresent(const char* path) {
     if (platform::FileExists(path)) platform::RemoveFile(path);
 }
 
+// The report and error files, from the report command until discovery is
+// done: an interrupt that ends the program meanwhile (a second Ctrl-C as
+// the tool ends, say) removes them first.
+class RemovedOnInterrupt {
+public:
+    RemovedOnInterrupt() {
+        platform::RemoveOnInterrupt(g.reportFileName.c_str());
+        platform::RemoveOnInterrupt(g.errorFileName.c_str());
+    }
+    ~RemovedOnInterrupt() {
+        platform::ForgetOnInterrupt(g.reportFileName.c_str());
+        platform::ForgetOnInterrupt(g.errorFileName.c_str());
+    }
+    RemovedOnInterrupt(const RemovedOnInterrupt&) = delete;
+    RemovedOnInterrupt& operator=(const RemovedOnInterrupt&) = delete;
+};
+
 void PrintReportHeading() {
     if (!g.quietFlag) {
         Print(" Vpath    Serial    Volume Names\n");
@@ -85,6 +102,7 @@ int DiscoverVolumes(DriveAccess& drives) {
         return CouldNotOpenReport();  // no free name: nothing can receive the report
     }
 
+    RemovedOnInterrupt temporaryFiles;
     Text<4096> command;
     const int status = Compose(command, "lanectl query device > ", " 2>") ? RunShellCommand(command.c_str()) : -1;
     if (status == 0) {

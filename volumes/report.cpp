@@ -43,12 +43,21 @@ public:
 
     // False at the end of the report. The line stays valid as long as the
     // reader does.
+    //
+    // The tool ends every line. A report that ends inside a line was cut
+    // short (the disk it was written to filled up, say): that last piece may
+    // hold half a disk name or serial, which would name another volume, so
+    // it is not read.
     bool Next(std::string_view* line) {
         if (pos_ >= text_.size()) return false;
         std::size_t start = pos_;
         std::size_t end = start;
         while (end < text_.size() && text_[end] != '\n' && end - start < kLongestRead) ++end;
-        pos_ = end < text_.size() && text_[end] == '\n' ? end + 1 : end;
+        if (end == text_.size()) {
+            pos_ = end;
+            return false;
+        }
+        pos_ = text_[end] == '\n' ? end + 1 : end;
         // As a C string, the line ends at a zero byte.
         std::string_view read(text_.data() + start, end - start);
         *line = read.substr(0, read.find('\0'));

@@ -14,7 +14,13 @@ namespace {
 // built from it.
 constexpr std::size_t kMaxCurrentDirectory = 259;
 
-void DiscardVolumeFile() { platform::RemoveFile(g.volumeFilePath.c_str()); }
+// Removes the volume file, and with it the need to remove it on an
+// interrupt.
+void DiscardVolumeFile() {
+    const char* path = g.volumeFilePath.c_str();
+    if (platform::FileExists(path)) platform::RemoveFile(path);
+    platform::ForgetOnInterrupt(path);
+}
 
 // One line per host volume: "-l <disk> -r <serial> ". Every write and the
 // close are checked: a list cut short by a full disk must never reach the
@@ -43,6 +49,9 @@ int WriteVolumeFile() {
         Print("%s: Failed to open file %s\n", ProgramName(), path);
         return kExitVolumeFile;
     }
+    // From here until it is removed, an interrupt (a second Ctrl-C as the
+    // class ends, say) must not leave the file behind.
+    platform::RemoveOnInterrupt(path);
     bool written = WriteVolumeLines(file, hostVolumes);
     written = std::fclose(file) == 0 && written;
     if (!written) {
@@ -68,6 +77,6 @@ int main(int argc, char** argv) {
     if (result != 0) return result;
 
     result = ExecuteJava();
-    if (platform::FileExists(g.volumeFilePath.c_str())) DiscardVolumeFile();
+    DiscardVolumeFile();
     return result;
 }

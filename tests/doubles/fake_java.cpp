@@ -6,10 +6,18 @@
 // inherited, and "end". On
 // Windows it also appends its raw command line to FAKEJAVA_CMDLOG.
 //
-// Its exit status follows FAKEJAVA_EXIT, a list of rules "KEY=STATUS"
-// separated by "|": the first rule whose KEY equals one of its arguments
-// (a class name, "-Server=name", ...) gives the status; otherwise 0. It
-// prints one line of its own so that tests can see where its output falls.
+// Three variables hold lists of rules "KEY=VALUE" separated by "|"; the
+// first rule whose KEY equals one of its arguments (a class name,
+// "-Server=name", ...) applies:
+//   FAKEJAVA_EXIT       the exit status (otherwise 0)
+//   FAKEJAVA_SLEEP      milliseconds to wait before ending, so that runs
+//                       started together are all inside the class at once
+//   FAKEJAVA_INTERRUPT  "int" or "quit": after its log it prints
+//                       "[java] <class> raises <value>" and raises the
+//                       user's interrupt (interrupt.h); if that has not ended
+//                       it within 10 seconds it prints "[java] <class> was
+//                       not interrupted" and exits with 99
+// It prints one line of its own so that tests can see where its output falls.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,9 +26,13 @@
 #include <windows.h>
 #endif
 
-static int ExitStatus(int argc, char** argv) {
-    const char* rules = std::getenv("FAKEJAVA_EXIT");
-    if (rules == nullptr) return 0;
+#include "tests/doubles/interrupt.h"
+
+// The value of the first rule of the variable that names one of the
+// arguments, or null.
+static const char* Rule(const char* variable, int argc, char** argv, std::string* value) {
+    const char* rules = std::getenv(variable);
+    if (rules == nullptr) return nullptr;
     std::string list(rules);
     std::size_t start = 0;
     while (start < list.size()) {
@@ -31,12 +43,15 @@ static int ExitStatus(int argc, char** argv) {
         if (equals != std::string::npos) {
             std::string key = rule.substr(0, equals);
             for (int i = 1; i < argc; ++i) {
-                if (key == argv[i]) return std::atoi(rule.c_str() + equals + 1);
+                if (key == argv[i]) {
+                    *value = rule.substr(equals + 1);
+                    return value->c_str();
+                }
             }
         }
         start = end + 1;
     }
-    return 0;
+    return nullptr;
 }
 
 int main(int argc, char** argv) {
@@ -77,7 +92,17 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    int status = ExitStatus(argc, argv);
+    std::string value;
+    if (Rule("FAKEJAVA_INTERRUPT", argc, argv, &value) != nullptr) {
+        std::printf("[java] %s raises %s\n", cls, value.c_str());
+        std::fflush(stdout);
+        if (!doubles::RaiseInterrupt(value, 10000)) std::printf("[java] %s cannot raise %s\n", cls, value.c_str());
+        std::printf("[java] %s was not interrupted\n", cls);
+        std::fflush(stdout);
+        return 99;
+    }
+    if (Rule("FAKEJAVA_SLEEP", argc, argv, &value) != nullptr) doubles::PauseMilliseconds(std::atol(value.c_str()));
+    int status = Rule("FAKEJAVA_EXIT", argc, argv, &value) != nullptr ? std::atoi(value.c_str()) : 0;
     std::printf("[java] %s exits %d\n", cls, status);
     std::fflush(stdout);
     return status;

@@ -6,14 +6,23 @@
 // set). A non-zero status is also told on standard error. Any other command
 // line gets a message on standard error and status 2, so a report command
 // that reaches it broken up shows as a failing tool.
+//
+// After the report, FAKELANECTL_SLEEP makes it wait that many milliseconds
+// (runs started together then all have their temporary files at once), and
+// FAKELANECTL_INTERRUPT ("int" or "quit") makes it raise the user's
+// interrupt (interrupt.h); if that has not ended it within 10 seconds, it
+// says so on standard error and exits with 99.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
+
+#include "tests/doubles/interrupt.h"
 
 int main(int argc, char** argv) {
     if (argc != 3 || std::strcmp(argv[1], "query") != 0 || std::strcmp(argv[2], "device") != 0) {
@@ -35,6 +44,13 @@ int main(int argc, char** argv) {
         std::size_t n;
         while ((n = std::fread(buf, 1, sizeof buf, report)) > 0) std::fwrite(buf, 1, n, stdout);
         std::fclose(report);
+    }
+    std::fflush(stdout);
+    if (const char* pause = std::getenv("FAKELANECTL_SLEEP")) doubles::PauseMilliseconds(std::atol(pause));
+    if (const char* kind = std::getenv("FAKELANECTL_INTERRUPT")) {
+        if (!doubles::RaiseInterrupt(kind, 10000)) std::fprintf(stderr, "lanectl: cannot raise %s\n", kind);
+        std::fprintf(stderr, "lanectl: was not interrupted\n");
+        return 99;
     }
     const char* exit = std::getenv("FAKELANECTL_EXIT");
     int status = exit != nullptr ? std::atoi(exit) : 0;

@@ -1,8 +1,22 @@
 #include "tests/e2e/process.h"
 
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
 #ifdef _WIN32
 
+#define PSAPI_VERSION 2
 #include <windows.h>
+// windows.h first: the process status header builds on it.
+#include <psapi.h>
 
 #include "platform/cmdline.h"
 
@@ -20,7 +34,19 @@ static HANDLE OpenForChild(const std::string& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-bool RunProgram(const Launch& launch, int timeoutSeconds, long long* status, std::string* error) {
+namespace {
+
+struct Started {
+    PROCESS_INFORMATION info = {};
+    bool running = false;
+};
+
+// Creates the process suspended; false with a reason when it cannot be.
+bool Create(const Launch& launch, Started* started, std::string* error) {
+    if (!launch.wrapper.empty() || launch.removeDirectory) {
+        *error = "a wrapper or a removed directory is not supported on Windows";
+        return false;
+    }
     // The command line that the C runtime splits back into exactly these
     // arguments.
     std::string line = cmdline::QuoteArgument(launch.program);
@@ -45,39 +71,115 @@ bool RunProgram(const Launch& launch, int timeoutSeconds, long long* status, std
     si.hStdInput = in;
     si.hStdOutput = out;
     si.hStdError = err;
-    PROCESS_INFORMATION pi = {};
     std::vector<char> mutableLine(line.begin(), line.end());
     mutableLine.push_back('\0');
-    BOOL started = CreateProcessA(launch.program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0,
-                                  block.data(), launch.directory.c_str(), &si, &pi);
+    DWORD flags = CREATE_SUSPENDED | (launch.ownConsole ? CREATE_NO_WINDOW : 0);
+    BOOL created = CreateProcessA(launch.program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, flags,
+                                  block.data(), launch.directory.c_str(), &si, &started->info);
     CloseHandle(out);
     CloseHandle(err);
     CloseHandle(in);
-    if (!started) {
+    if (!created) {
         *error = "cannot start " + launch.program + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
-    bool ended = WaitForSingleObject(pi.hProcess, static_cast<DWORD>(timeoutSeconds) * 1000) == WAIT_OBJECT_0;
-    if (!ended) {
-        TerminateProcess(pi.hProcess, 1);
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        *error = "did not end within " + std::to_string(timeoutSeconds) + " s";
+    started->running = true;
+    return true;
+}
+
+void Close(Started* s) {
+    CloseHandle(s->info.hProcess);
+    CloseHandle(s->info.hThread);
+}
+
+}  // namespace
+
+bool RunTogether(const std::vector<Launch>& launches, int timeoutSeconds, std::vector<Outcome>* outcomes,
+                 std::string* error) {
+    std::vector<Started> started(launches.size());
+    for (std::size_t i = 0; i < launches.size(); ++i) {
+        if (!Create(launches[i], &started[i], error)) {
+            for (std::size_t j = 0; j < i; ++j) {
+                TerminateProcess(started[j].info.hProcess, 1);
+                Close(&started[j]);
+            }
+            return false;
+        }
     }
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    *status = static_cast<long long>(code);
-    return ended;
+    const auto start = std::chrono::steady_clock::now();
+    for (Started& s : started) ResumeThread(s.info.hThread);
+
+    outcomes->assign(launches.size(), Outcome());
+    // The peak memory is sampled while the programs run as well: Wine knows
+    // it only of a process that still exists.
+    auto sample = [](Started& s, Outcome& o) {
+        PROCESS_MEMORY_COUNTERS memory = {};
+        memory.cb = sizeof memory;
+        if (GetProcessMemoryInfo(s.info.hProcess, &memory, sizeof memory) && memory.PeakWorkingSetSize != 0) {
+            o.peakKilobytes = std::max(o.peakKilobytes, static_cast<long long>(memory.PeakWorkingSetSize / 1024));
+        }
+    };
+    std::size_t left = started.size();
+    bool allEnded = true;
+    while (left > 0) {
+        for (std::size_t i = 0; i < started.size(); ++i) {
+            Started& s = started[i];
+            if (!s.running) continue;
+            Outcome& o = (*outcomes)[i];
+            sample(s, o);
+            if (WaitForSingleObject(s.info.hProcess, 0) != WAIT_OBJECT_0) continue;
+            s.running = false;
+            --left;
+            o.seconds = SecondsSince(start);
+            sample(s, o);
+            DWORD code = 0;
+            GetExitCodeProcess(s.info.hProcess, &code);
+            o.status = static_cast<long long>(code);
+        }
+        if (left == 0) break;
+        if (SecondsSince(start) > timeoutSeconds) {
+            allEnded = false;
+            break;
+        }
+        Sleep(5);
+    }
+    for (Started& s : started) {
+        if (s.running) {
+            TerminateProcess(s.info.hProcess, 1);
+            WaitForSingleObject(s.info.hProcess, INFINITE);
+        }
+        Close(&s);
+    }
+    if (!allEnded) *error = "did not end within " + std::to_string(timeoutSeconds) + " s";
+    return allEnded;
+}
+
+LockedFile::~LockedFile() {
+    if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+bool LockedFile::Lock(const std::string& path) {
+    // No sharing: every other open fails while this handle lives.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    handle_ = h;
+    return true;
 }
 
 bool ExitStatusIs8Bits() { return false; }
 const char* ExecutableSuffix() { return ".exe"; }
 
+bool UnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 #else
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -97,50 +199,113 @@ static std::vector<char*> Pointers(const std::vector<std::string>& texts) {
     return p;
 }
 
-bool RunProgram(const Launch& launch, int timeoutSeconds, long long* status, std::string* error) {
-    std::vector<std::string> args = {launch.program};
+// The child's side: its own process group, its files and directory, then
+// the gate, then the program. Never returns.
+[[noreturn]] static void BecomeProgram(const Launch& launch, int gate) {
+    setpgid(0, 0);
+    std::vector<std::string> args = launch.wrapper;
+    args.push_back(launch.program);
     args.insert(args.end(), launch.arguments.begin(), launch.arguments.end());
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(launch.environment);
 
-    pid_t pid = fork();
-    if (pid < 0) {
-        *error = "fork failed";
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(launch.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(launch.stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || chdir(launch.directory.c_str()) != 0) _exit(126);
+    if (launch.removeDirectory && rmdir(launch.directory.c_str()) != 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    // The gate opens when the runner closes its end: every program exists.
+    char c;
+    while (read(gate, &c, 1) < 0 && errno == EINTR) {
+    }
+    close(gate);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+}
+
+bool RunTogether(const std::vector<Launch>& launches, int timeoutSeconds, std::vector<Outcome>* outcomes,
+                 std::string* error) {
+    int gate[2];
+    if (pipe(gate) != 0) {
+        *error = "no pipe for the gate";
         return false;
     }
-    if (pid == 0) {
-        int in = open("/dev/null", O_RDONLY);
-        int out = open(launch.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open(launch.stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0 || chdir(launch.directory.c_str()) != 0) _exit(126);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        execve(launch.program.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
-    int waitStatus = 0;
-    for (int tick = 0;; ++tick) {
-        pid_t done = waitpid(pid, &waitStatus, WNOHANG);
-        if (done == pid) break;
-        if (tick >= timeoutSeconds * 100) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &waitStatus, 0);
-            *error = "did not end within " + std::to_string(timeoutSeconds) + " s";
-            return false;
+    std::vector<pid_t> pids;
+    bool forked = true;
+    for (const Launch& launch : launches) {
+        pid_t pid = fork();
+        if (pid < 0) {
+            forked = false;
+            break;
         }
-        struct timespec pause = {0, 10 * 1000 * 1000};
+        if (pid == 0) {
+            close(gate[1]);
+            BecomeProgram(launch, gate[0]);
+        }
+        setpgid(pid, pid);  // as the child does: whichever comes first
+        pids.push_back(pid);
+    }
+    close(gate[0]);
+    close(gate[1]);
+    const auto start = std::chrono::steady_clock::now();
+
+    outcomes->assign(launches.size(), Outcome());
+    std::vector<bool> ended(pids.size(), false);
+    std::size_t left = pids.size();
+    bool timedOut = false;
+    while (forked && left > 0) {
+        for (std::size_t i = 0; i < pids.size(); ++i) {
+            if (ended[i]) continue;
+            int status = 0;
+            struct rusage usage;
+            if (wait4(pids[i], &status, WNOHANG, &usage) != pids[i]) continue;
+            ended[i] = true;
+            --left;
+            Outcome& o = (*outcomes)[i];
+            o.seconds = SecondsSince(start);
+            o.peakKilobytes = usage.ru_maxrss;  // kilobytes on Linux
+            if (WIFEXITED(status)) {
+                o.status = WEXITSTATUS(status);
+            } else if (WIFSIGNALED(status)) {
+                o.signal = WTERMSIG(status);
+                o.status = 128 + o.signal;
+            }
+        }
+        if (left == 0) break;
+        if (SecondsSince(start) > timeoutSeconds) {
+            timedOut = true;
+            break;
+        }
+        struct timespec pause = {0, 5 * 1000 * 1000};
         nanosleep(&pause, nullptr);
     }
-    if (WIFEXITED(waitStatus)) {
-        *status = WEXITSTATUS(waitStatus);
-    } else {
-        *status = 128 + WTERMSIG(waitStatus);
+    // Whatever still runs is ended with its whole process group.
+    for (std::size_t i = 0; i < pids.size(); ++i) {
+        if (ended[i]) continue;
+        kill(-pids[i], SIGKILL);
+        waitpid(pids[i], nullptr, 0);
     }
-    return true;
+    if (!forked) {
+        *error = "fork failed";
+    } else if (timedOut) {
+        *error = "did not end within " + std::to_string(timeoutSeconds) + " s";
+    }
+    return forked && !timedOut;
+}
+
+LockedFile::~LockedFile() {}
+
+// Advisory locks do not keep a reader out: POSIX has no such lock.
+bool LockedFile::Lock(const std::string&) {
+    handle_ = nullptr;
+    return false;
 }
 
 bool ExitStatusIs8Bits() { return true; }
 const char* ExecutableSuffix() { return ""; }
+bool UnderWine() { return false; }
 
 #endif

@@ -251,4 +251,77 @@ TEST_F(TempFiles, QuotedPathsSurviveTheInterpreterAndTheEraseCommand) {
     }
 }
 
+// vyProbeVol's volume list file, read from a real file.
+class VolumeListFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitGlobals();
+        g.programType = kVyProbeVol;
+        g.volumeListFile.assign("vols.txt");
+        dir_ = support::ScratchFolder("volume-list");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    int Read(const std::string& bytes) {
+        support::WriteBytes(dir_ / "vols.txt", bytes);
+        FILE* file = std::fopen((dir_ / "vols.txt").string().c_str(), "r");
+        EXPECT_NE(file, nullptr);
+        if (file == nullptr) return -1;
+        int result = ReadVolumeList(file);
+        std::fclose(file);
+        return result;
+    }
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < g.volumeCount; ++i) names.emplace_back(g.requestedVolumes[i].c_str());
+        return names;
+    }
+
+    fs::path dir_;
+    support::CapturedOutput out_;
+};
+
+TEST_F(VolumeListFile, TakesUpToTwoNamesALineInFileOrder) {
+    EXPECT_EQ(Read("vol1 vol2\n\n  \t\n\tvol3  \nvol4"), 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"vol1", "vol2", "vol3", "vol4"}));
+    EXPECT_EQ(out_.Text(), "");
+}
+
+TEST_F(VolumeListFile, AThirdNameEndsTheReadingAndWhatCameBeforeStays) {
+    EXPECT_EQ(Read("a\nb c d\ne\n"), 16);
+    EXPECT_EQ(Names(), std::vector<std::string>{"a"});
+    EXPECT_EQ(out_.Text(), "vyProbeVol: More volume/s per line\n");
+}
+
+TEST_F(VolumeListFile, ALineIsReadInPiecesOf501Characters) {
+    // 495 blanks and "abcdef" fill the first piece; "gh ijk" is a line of
+    // its own.
+    EXPECT_EQ(Read(std::string(495, ' ') + "abcdefgh ijk\n"), 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"abcdef", "gh", "ijk"}));
+}
+
+TEST_F(VolumeListFile, NamesOf49CharactersAndAt256NamesInAll) {
+    EXPECT_EQ(Read(std::string(49, 'a') + " " + std::string(50, 'b') + "\n"), 12);
+    EXPECT_EQ(Names(), std::vector<std::string>{std::string(49, 'a')});
+    EXPECT_EQ(out_.Text(), "vyProbeVol: A volume name in vols.txt is longer than 49 characters\n");
+
+    std::string list;
+    for (int i = 0; i < 128; ++i) list += "v" + std::to_string(i) + " w" + std::to_string(i) + "\n";
+    InitGlobals();
+    g.programType = kVyProbeVol;
+    g.volumeListFile.assign("vols.txt");
+    EXPECT_EQ(Read(list), 0);
+    EXPECT_EQ(g.volumeCount, 256);
+    EXPECT_EQ(g.requestedVolumes[255].view(), "w127");
+
+    InitGlobals();
+    g.programType = kVyProbeVol;
+    g.volumeListFile.assign("vols.txt");
+    support::CapturedOutput out;
+    EXPECT_EQ(Read(list + "last\n"), 12);
+    EXPECT_EQ(g.volumeCount, 256);
+    EXPECT_EQ(out.Text(), "vyProbeVol: More than 256 volumes are given in vols.txt\n");
+}
+
 }  // namespace
