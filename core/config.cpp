@@ -105,9 +105,13 @@ int ReadCLICfg(JavaSettings& settings) {
         if (value.empty()) continue;
 
         if (field == &settings.classPath) {
-            // A piece holds at most 98 characters of value, so only the sum
-            // of many class-path lines can outgrow the field.
-            if (!settings.classPath.append(platform::kListSeparator) || !settings.classPath.append(value)) {
+            // A piece holds at most 97 characters of value, so only the sum
+            // of many class-path lines can outgrow the field. The separator
+            // and the value go in together or not at all, so that a refused
+            // value leaves no separator behind.
+            std::string entry(1, platform::kListSeparator);
+            entry.append(value);
+            if (!settings.classPath.append(entry)) {
                 Print("%s: The JAVA_CLASSPATH values of CLI.CFG add up to more than %d characters\n",
                       ProgramName(), static_cast<int>(settings.classPath.kMaxLength));
                 result = kExitConfigFormat;

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every target and runs every test:
 #   linux-debug    native, with AddressSanitizer and UndefinedBehaviorSanitizer
-#   linux-release  native, optimised
+#   linux-release  native, optimised; the end-to-end cases once more under
+#                  valgrind's memcheck (the e2e_memcheck test)
 #   windows-x64    mingw-w64, the whole test suite under Wine
 #   windows-x86    mingw-w64, built only (this kernel cannot run 32-bit code)
+#   linux-fuzz     clang, libFuzzer targets of the parsers: a short run of each
 # Warnings are errors. Run as root on a machine that lacks packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
+packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -28,8 +30,20 @@ done
 
 for preset in linux-debug linux-release; do
     echo "== test $preset"
-    ctest --preset "$preset"
+    ctest --preset "$preset" -LE memcheck
 done
+
+# Every end-to-end case again, each program under memcheck: about two
+# minutes.
+echo "== test linux-release under memcheck"
+ctest --preset linux-release -L memcheck
+
+# About 20 seconds of fuzzing per parser, on copies of the seed corpora.
+echo "== build linux-fuzz"
+cmake --preset linux-fuzz -DVY_WERROR=ON >/dev/null
+cmake --build --preset linux-fuzz -j "$jobs"
+echo "== test linux-fuzz"
+ctest --preset linux-fuzz
 
 echo "== test windows-x64 under Wine"
 export WINEPREFIX="$PWD/build/wine-prefix" WINEDEBUG=-all

@@ -58,4 +58,13 @@ void ParseReport(std::istream& report, HostVolumeTable& table);
 // line is printed as well. False when any write fails.
 bool WriteVolumeLines(std::FILE* file, const HostVolumeTable& table);
 
+// vyProbeVol's volume list file, open for reading: each line holds none, one
+// or two white-space-separated names, appended in file order to the
+// requested volumes (the volume count grows by one for each). A line is read
+// in pieces of at most 501 characters. Returns 0; 16 with a message at a
+// line of three or more names; 12 with a message at a name over 49
+// characters or the 257th name. What was added before the failure stays.
+// Messages name the volume list file of the invocation state.
+int ReadVolumeList(std::FILE* file);
+
 #endif

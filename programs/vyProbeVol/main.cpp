@@ -9,55 +9,15 @@
 
 namespace {
 
-bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-// The next white-space-separated word of the text.
-std::string_view NextWord(std::string_view& text) {
-    std::size_t start = 0;
-    while (start < text.size() && IsWhite(text[start])) ++start;
-    std::size_t end = start;
-    while (end < text.size() && !IsWhite(text[end])) ++end;
-    std::string_view word = text.substr(start, end - start);
-    text.remove_prefix(end);
-    return word;
-}
-
-int AddListedVolume(std::string_view name) {
-    if (g.volumeCount >= kMaxVolumes) {
-        Print("vyProbeVol: More than %d volumes are given in %s\n", kMaxVolumes, g.volumeListFile.c_str());
-        return kExitTooLong;
-    }
-    if (!g.requestedVolumes[g.volumeCount].assign(name)) {
-        Print("vyProbeVol: A volume name in %s is longer than %d characters\n", g.volumeListFile.c_str(),
-              static_cast<int>(g.requestedVolumes[0].kMaxLength));
-        return kExitTooLong;
-    }
-    ++g.volumeCount;
-    return 0;
-}
-
-// Up to two names a line, in file order. A line is read in pieces of at
-// most 501 characters; the rest of a longer one counts as a line of its own.
+// The volume list file named with /f: 17 when it cannot be opened, 18 when
+// it names no volume, else what reading it gave.
 int ReadVolumeListFile() {
     FILE* file = std::fopen(g.volumeListFile.c_str(), "r");
     if (file == nullptr) {
         Print("vyProbeVol: Volume list file %s does not exist\n", g.volumeListFile.c_str());
         return kExitNoVolumeList;
     }
-    int result = 0;
-    char piece[502];
-    while (result == 0 && std::fgets(piece, sizeof piece, file) != nullptr) {
-        std::string_view rest(piece);
-        std::string_view first = NextWord(rest);
-        std::string_view second = NextWord(rest);
-        if (!NextWord(rest).empty()) {
-            Print("vyProbeVol: More volume/s per line\n");
-            result = kExitVolumesPerLine;
-            break;
-        }
-        if (!first.empty()) result = AddListedVolume(first);
-        if (result == 0 && !second.empty()) result = AddListedVolume(second);
-    }
+    int result = ReadVolumeList(file);
     std::fclose(file);
     if (result == 0 && g.volumeCount == 0) {
         Print("vyProbeVol: No volumes specified in the given file\n");

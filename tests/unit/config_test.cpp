@@ -150,6 +150,21 @@ TEST_F(ConfigFile, RefusesClassPathValuesThatOutgrowTheirField) {
     EXPECT_EQ(out_.Text(), "vyRunJob: The JAVA_CLASSPATH values of CLI.CFG add up to more than 1023 characters\n");
 }
 
+TEST_F(ConfigFile, ARefusedClassPathValueLeavesNoSeparatorBehind) {
+    // 1,020 characters, then a separator that would still fit but a value
+    // that would not: the field keeps exactly the values before it.
+    std::string cfg;
+    std::string expected;
+    for (int i = 0; i < 12; ++i) {
+        std::string value(84, static_cast<char>('a' + i));
+        cfg += "JAVA_CLASSPATH=" + value + "\n";
+        expected += kList + value;
+    }
+    EXPECT_EQ(Read(cfg + "JAVA_CLASSPATH=xyz\n"), kExitConfigFormat);
+    EXPECT_EQ(g.java.classPath.view(), expected);
+    EXPECT_EQ(out_.Text(), "vyRunJob: The JAVA_CLASSPATH values of CLI.CFG add up to more than 1023 characters\n");
+}
+
 // SetCLIEnv as a whole, through the environment.
 class JavaEnvironment : public ConfigFile {
 protected:
