@@ -5,24 +5,7 @@
 #include <string_view>
 
 #include "core/launcher.h"
-
-namespace {
-
-// White space as the C library's formatted input knows it.
-bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-// The next word of the text, after any white space before it.
-std::string_view NextWord(std::string_view& text) {
-    std::size_t start = 0;
-    while (start < text.size() && IsWhite(text[start])) ++start;
-    std::size_t end = start;
-    while (end < text.size() && !IsWhite(text[end])) ++end;
-    std::string_view word = text.substr(start, end - start);
-    text.remove_prefix(end);
-    return word;
-}
-
-}  // namespace
+#include "core/words.h"
 
 int GetPwd() {
     if (g.debug) Print("- Start GetPwd\n");

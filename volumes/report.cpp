@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "core/state.h"
+#include "core/words.h"
 #include "volumes/volumes.h"
 
 namespace {
@@ -76,17 +77,15 @@ private:
     std::size_t pos_ = 0;
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 // Word n (from 1) of a line: a run of characters other than white space.
 // Empty when the line has fewer words.
 std::string_view Token(std::string_view line, int n) {
     std::size_t pos = 0;
     for (int i = 1;; ++i) {
-        while (pos < line.size() && IsSpace(line[pos])) ++pos;
+        while (pos < line.size() && IsWhite(line[pos])) ++pos;
         if (pos == line.size()) return {};
         std::size_t end = pos;
-        while (end < line.size() && !IsSpace(line[end])) ++end;
+        while (end < line.size() && !IsWhite(line[end])) ++end;
         if (i == n) return line.substr(pos, end - pos);
         pos = end;
     }

@@ -4,22 +4,10 @@
 #include <string_view>
 
 #include "core/state.h"
+#include "core/words.h"
 #include "volumes/volumes.h"
 
 namespace {
-
-bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-// The next white-space-separated word of the text.
-std::string_view NextWord(std::string_view& text) {
-    std::size_t start = 0;
-    while (start < text.size() && IsWhite(text[start])) ++start;
-    std::size_t end = start;
-    while (end < text.size() && !IsWhite(text[end])) ++end;
-    std::string_view word = text.substr(start, end - start);
-    text.remove_prefix(end);
-    return word;
-}
 
 int AddListedVolume(std::string_view name) {
     if (g.volumeCount >= kMaxVolumes) {

@@ -11,21 +11,8 @@
 
 namespace {
 
-struct Parsed {
-    int code;
-    std::string output;
-};
-
-Parsed Parse(int type, std::vector<std::string> args) {
-    support::CapturedOutput out;
-    InitGlobals();
-    g.programType = type;
-    std::vector<char*> argv = {const_cast<char*>("prog")};
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int code = InitParameter(static_cast<int>(argv.size()) - 1, argv.data());
-    return {code, out.Text()};
-}
+using support::Parse;
+using support::Parsed;
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 

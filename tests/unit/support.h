@@ -11,6 +11,9 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
+#include "core/launcher.h"
 #include "core/state.h"
 
 namespace support {
@@ -82,6 +85,24 @@ inline std::filesystem::path ScratchFolder(const std::string& name) {
 inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
+}
+
+// InitParameter on the given arguments (after the program's name) as the
+// given program: its result and what it printed.
+struct Parsed {
+    int code;
+    std::string output;
+};
+
+inline Parsed Parse(int type, std::vector<std::string> args) {
+    CapturedOutput out;
+    InitGlobals();
+    g.programType = type;
+    std::vector<char*> argv = {const_cast<char*>("prog")};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int code = InitParameter(static_cast<int>(argv.size()) - 1, argv.data());
+    return {code, out.Text()};
 }
 
 #ifdef _WIN32
