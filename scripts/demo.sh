@@ -54,7 +54,8 @@ run() {
                       else if (after == 1) after = 2;
                       else if ($0 == "-classpath") after = 1;
                       next}
-             /^end$/ {print "  " line}' "$FAKEJAVA_LOG"
+             /^volume file: / {files = files "\n      volume file line: " substr($0, 14); next}
+             /^end$/ {print "  " line files; files = ""}' "$FAKEJAVA_LOG"
     fi
 }
 
@@ -72,6 +73,38 @@ echo
 echo "== Waiting for a task, with credentials from a security file"
 echo "admin secret" > sec.txt
 run vyAwaitJob /a sec.txt /m 10 /t 5 /s primary.example nightly
+
+# The host's volumes come from the multipath tool's report (here the
+# stand-in, which prints a report written below).
+export INSTALLLNB=$doubles FAKELANECTL_REPORT=$work/report.txt
+cat > "$work/report.txt" <<REPORT
+Total Devices : 2
+
+DEV#:   0  DEVICE NAME: Disk2 Part0  TYPE: 7315E20  POLICY: OPTIMIZED
+SERIAL: 02B12028
+============================================================================
+Path#          Adapter/Hard Disk          State  Mode     Select     Errors
+    0    Scsi Port5 Bus0/Disk2 Part0     OPEN    NORMAL       3          0
+    1    Scsi Port6 Bus0/Disk8 Part0     OPEN    NORMAL       0          0
+
+DEV#:   1  DEVICE NAME: Disk3 Part0  TYPE: 7315E20  SERIAL: 03B12028
+           POLICY: OPTIMIZED
+============================================================================
+Path#          Adapter/Hard Disk          State  Mode     Select     Errors
+    0    Scsi Port5 Bus0/Disk3 Part0     OPEN    NORMAL       3          0
+REPORT
+
+echo
+echo "== The storage volumes this host sees"
+run vyShowLuns
+
+echo
+echo "== Telling the server which volumes this host sees (the class reads the volume file)"
+run vySeedHost /s primary.example /d host1
+
+echo
+echo "== Asking about volumes by the host's disk names (/m maps them to serials)"
+run vyProbeVol /m /q disk2 /q Disk3 /q 09X00001 /s primary.example
 
 echo
 echo "== A command for the general client"
