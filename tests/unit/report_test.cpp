@@ -100,7 +100,7 @@ TEST_F(Report, OtherPartitionsAreNotRecordedAndTheirThreeLinesAreSkipped) {
 TEST_F(Report, TypesAreMatchedOnTheirFirstFourCharacters) {
     std::string text = std::string("Total Devices : 7\n") +
                        // Other types skip no line: the next header is examined at once.
-                       "DEV#:   0  DEVICE NAME: Disk1 Part0  TYPE: 2105E20  SERIAL: 11111111\n" +
+                       "DEV#:   0  DEVICE NAME: Disk1 Part0  TYPE: 4242E20  SERIAL: 11111111\n" +
                        "DEV#:   0  DEVICE NAME: Disk2 Part0  TYPE: 7316E20  SERIAL: 22222222\n" +
                        "DEV#:   0  DEVICE NAME: Disk3 Part0  TYPE: 731  SERIAL: 33333333\n" +
                        "DEV#:   0  DEVICE NAME: Disk4 Part0  TYPE: x7315  SERIAL: 44444444\n" +
@@ -213,7 +213,7 @@ TEST_F(Report, ADevicePassedOverDoesNotShortenTheNextDevicesHeadings) {
         // another partition: its three lines are skipped
         "DEV#:   0  DEVICE NAME: Disk1 Part1  TYPE: 7315E20  POLICY: OPTIMIZED\nSERIAL: 01B12028\na\nb\nc\n",
         // another type: nothing is skipped
-        "DEV#:   0  DEVICE NAME: Disk1 Part0  TYPE: 2105E20  POLICY: OPTIMIZED\nSERIAL: 01B12028\n",
+        "DEV#:   0  DEVICE NAME: Disk1 Part0  TYPE: 4242E20  POLICY: OPTIMIZED\nSERIAL: 01B12028\n",
     };
     for (const std::string& first : passedOver) {
         ClearHostVolumes(table_);
