@@ -36,24 +36,20 @@ int CheckServer() {
         return kExitNoServer;
     }
 
-    if (primary && !backup) {
-        if (g.debug) Print("- Primary Server is present\n");
-        if (Probe(g.primaryServer) != 0 && stops) {
-            Print("%s: The primary server is down and there is no backup server specified. The task is not "
-                  "completed.\n",
+    if (primary != backup) {
+        // One server alone: it must answer.
+        const bool isPrimary = primary;
+        const Text<1024>& server = isPrimary ? g.primaryServer : g.backupServer;
+        if (g.debug) Print(isPrimary ? "- Primary Server is present\n" : "- Backup Server is present\n");
+        if (Probe(server) != 0 && stops) {
+            Print(isPrimary ? "%s: The primary server is down and there is no backup server specified. The task is "
+                              "not completed.\n"
+                            : "%s: The backup server is down and there is no primary server specified. The task is "
+                              "not completed.\n",
                   ProgramName());
-            return kExitPrimaryDown;
+            return isPrimary ? kExitPrimaryDown : kExitBackupDown;
         }
-        g.taskServer.assign(g.primaryServer.view());
-    } else if (!primary && backup) {
-        if (g.debug) Print("- Backup Server is present\n");
-        if (Probe(g.backupServer) != 0 && stops) {
-            Print("%s: The backup server is down and there is no primary server specified. The task is not "
-                  "completed.\n",
-                  ProgramName());
-            return kExitBackupDown;
-        }
-        g.taskServer.assign(g.backupServer.view());
+        g.taskServer.assign(server.view());
     } else {
         if (g.debug) Print("- Primary and Backup Server is present\n");
         if (Probe(g.primaryServer) == 0) {

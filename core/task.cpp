@@ -32,6 +32,22 @@ public:
         Add(cmdline::NeedsQuoting(value) ? cmdline::QuoteArgument(value) : std::string(value));
     }
 
+    // An option and its value, only when the value is given. A path goes in
+    // double quotes; a name that the child must receive whole is quoted
+    // when it would split; other values go unchanged.
+    enum class Form { kAsIs, kWhole, kQuoted };
+    void AddOption(const char* option, std::string_view value, Form form) {
+        if (value.empty()) return;
+        Add(option);
+        if (form == Form::kQuoted) {
+            AddQuoted(value);
+        } else if (form == Form::kWhole) {
+            AddWhole(value);
+        } else {
+            Add(value);
+        }
+    }
+
     bool fits() const { return fits_; }
 
 private:
@@ -65,28 +81,13 @@ int ExecuteJava() {
     const int type = g.programType;
     v.Add(ClassOf(type));
     if (g.verbose) v.Add("-v");
-    if (g.userName.given()) {
-        v.Add("-u");
-        v.AddWhole(g.userName.view());
-    }
-    if (g.password.given()) {
-        v.Add("-p");
-        v.AddWhole(g.password.view());
-    }
-    if (g.securityFilePath.given()) {
-        v.Add("-a");
-        v.AddQuoted(g.securityFilePath.view());
-    }
-
+    using Form = VectorBuilder::Form;
+    v.AddOption("-u", g.userName.view(), Form::kWhole);
+    v.AddOption("-p", g.password.view(), Form::kWhole);
+    v.AddOption("-a", g.securityFilePath.view(), Form::kQuoted);
     if (type == kVyAwaitJob) {
-        if (g.minutes.given()) {
-            v.Add("-m");
-            v.Add(g.minutes.view());
-        }
-        if (g.threshold.given()) {
-            v.Add("-t");
-            v.Add(g.threshold.view());
-        }
+        v.AddOption("-m", g.minutes.view(), Form::kAsIs);
+        v.AddOption("-t", g.threshold.view(), Form::kAsIs);
     }
     v.Add("-s");
     v.Add(g.taskServer.view());
@@ -94,14 +95,8 @@ int ExecuteJava() {
         // One argument that the child splits into one per task name.
         v.Add(g.taskNames.view());
     } else if (type == kVySeedHost) {
-        if (g.volumeFilePath.given()) {
-            v.Add("-l");
-            v.AddQuoted(g.volumeFilePath.view());
-        }
-        if (g.hostName.given()) {
-            v.Add("-d");
-            v.AddWhole(g.hostName.view());
-        }
+        v.AddOption("-l", g.volumeFilePath.view(), Form::kQuoted);
+        v.AddOption("-d", g.hostName.view(), Form::kWhole);
     } else if (type == kVyProbeVol) {
         for (int i = 0; i < g.volumeCount; ++i) v.Add(g.resolvedVolumes[i].view());
     }
