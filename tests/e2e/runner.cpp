@@ -452,7 +452,14 @@ std::vector<std::string> RunCase(const Case& c, const Paths& paths) {
     for (const Copy& copy : copies) launches.push_back(copy.launch);
     std::vector<Outcome> outcomes;
     const int timeout = paths.wrapper.empty() ? kTimeoutSeconds : kWrappedTimeoutSeconds;
-    if (!RunTogether(launches, timeout, &outcomes, &error)) return {error};
+    if (!RunTogether(launches, timeout, &outcomes, &error)) {
+        // What a program that could not start left on its standard error.
+        for (const Copy& copy : copies) {
+            const std::string err = ReadFile(copy.launch.stderrPath);
+            if (!err.empty()) error += "\n--- standard error of " + copy.launch.program + "\n" + Visible(err);
+        }
+        return {error};
+    }
     locks.clear();
 
     for (std::size_t i = 0; i < copies.size(); ++i) Check(copies[i], outcomes[i], sub, !paths.wrapper.empty(), &failures);
@@ -514,12 +521,17 @@ int main(int argc, char** argv) {
     int passed = 0;
     int failed = 0;
     int skipped = 0;
+    // Every failure again after the totals: a log kept only in part (its
+    // head and tail) still shows what failed.
+    std::string failureReport;
+    std::string rerunReport;
     for (const fs::path& file : files) {
         Case c;
         c.name = file.filename().string();
         if (!filter.empty() && c.name.find(filter) == std::string::npos) continue;
         std::string error;
         std::vector<std::string> failures;
+        bool rerun = false;
         if (!LoadCase(file.string(), &c, &error)) {
             failures.push_back(error);
         } else if (const Section* p = c.Find("platform"); p != nullptr && p->lines.at(0) != kPlatform) {
@@ -527,17 +539,46 @@ int main(int argc, char** argv) {
             continue;
         } else {
             failures = RunCase(c, paths);
+            // Wine now and then fails to start a process (CreateProcess
+            // ends with error 1359 when the new process dies while it is
+            // being set up). A case that fails under Wine runs once more;
+            // the first run's folder is kept and its failure is reported
+            // after the totals, and a case that fails twice fails.
+            if (!failures.empty() && UnderWine()) {
+                const fs::path caseDir = paths.work / file.stem();
+                const fs::path kept = paths.work / (file.stem().string() + ".first-run");
+                std::error_code ec;
+                fs::remove_all(kept, ec);
+                fs::rename(caseDir, kept, ec);
+                std::vector<std::string> second = RunCase(c, paths);
+                std::string report = "RERUN " + c.name + "  " + c.title + "\nthe first run (kept in " +
+                                     kept.string() + "):\n";
+                for (const std::string& f : failures) report += f + "\n";
+                rerunReport += report;
+                rerun = true;
+                if (second.empty()) {
+                    failures.clear();
+                } else {
+                    failures.insert(failures.begin(), "the first run:");
+                    failures.push_back("the second run:");
+                    failures.insert(failures.end(), second.begin(), second.end());
+                }
+            }
         }
         if (failures.empty()) {
             ++passed;
-            std::printf("ok    %s  %s\n", c.name.c_str(), c.title.c_str());
+            std::printf("ok    %s  %s%s\n", c.name.c_str(), c.title.c_str(), rerun ? " (on its second run)" : "");
         } else {
             ++failed;
-            std::printf("FAIL  %s  %s\n", c.name.c_str(), c.title.c_str());
-            for (const std::string& f : failures) std::printf("%s\n", f.c_str());
+            std::string report = "FAIL  " + c.name + "  " + c.title + "\n";
+            for (const std::string& f : failures) report += f + "\n";
+            std::fputs(report.c_str(), stdout);
+            failureReport += report;
         }
         std::fflush(stdout);
     }
     std::printf("%d passed, %d failed, %d skipped\n", passed, failed, skipped);
+    if (!rerunReport.empty()) std::printf("\nCases run twice under Wine:\n%s", rerunReport.c_str());
+    if (failed > 0) std::printf("\nThe failures again:\n%s", failureReport.c_str());
     return failed == 0 && passed > 0 ? 0 : 1;
 }
