@@ -387,10 +387,13 @@ void Check(const Copy& copy, const Outcome& outcome, const Substitution& sub, bo
     for (const std::string& f : found) failures->push_back(copy.label.empty() ? f : "run " + copy.label + ": " + f);
 }
 
+// The case's own folder under the work folder.
+fs::path CaseFolder(const Case& c, const Paths& paths) { return paths.work / fs::path(c.name).stem(); }
+
 // Runs one case; returns its failures (none when it passed).
 std::vector<std::string> RunCase(const Case& c, const Paths& paths) {
     std::vector<std::string> failures;
-    fs::path caseDir = paths.work / fs::path(c.name).stem();
+    fs::path caseDir = CaseFolder(c, paths);
     std::error_code ec;
     fs::remove_all(caseDir, ec);
     fs::create_directories(caseDir);
@@ -502,6 +505,29 @@ std::vector<std::string> Wrapper() {
     return words;
 }
 
+// Wine now and then fails to start a process (CreateProcess ends with
+// error 1359 when the new process dies while it is being set up), so a case
+// that failed under Wine runs once more. The first run's folder is kept and
+// its failure added to the report; returns the failures of both runs, or
+// none when the second passed.
+std::vector<std::string> RunAgain(const Case& c, const Paths& paths, const std::vector<std::string>& first,
+                                  std::string* report) {
+    const fs::path kept = CaseFolder(c, paths).string() + ".first-run";
+    std::error_code ec;
+    fs::remove_all(kept, ec);
+    fs::rename(CaseFolder(c, paths), kept, ec);
+    *report += "RERUN " + c.name + "  " + c.title + "\nthe first run (kept in " + kept.string() + "):\n";
+    for (const std::string& f : first) *report += f + "\n";
+
+    std::vector<std::string> second = RunCase(c, paths);
+    if (second.empty()) return {};
+    std::vector<std::string> both = {"the first run:"};
+    both.insert(both.end(), first.begin(), first.end());
+    both.push_back("the second run:");
+    both.insert(both.end(), second.begin(), second.end());
+    return both;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -539,30 +565,9 @@ int main(int argc, char** argv) {
             continue;
         } else {
             failures = RunCase(c, paths);
-            // Wine now and then fails to start a process (CreateProcess
-            // ends with error 1359 when the new process dies while it is
-            // being set up). A case that fails under Wine runs once more;
-            // the first run's folder is kept and its failure is reported
-            // after the totals, and a case that fails twice fails.
             if (!failures.empty() && UnderWine()) {
-                const fs::path caseDir = paths.work / file.stem();
-                const fs::path kept = paths.work / (file.stem().string() + ".first-run");
-                std::error_code ec;
-                fs::remove_all(kept, ec);
-                fs::rename(caseDir, kept, ec);
-                std::vector<std::string> second = RunCase(c, paths);
-                std::string report = "RERUN " + c.name + "  " + c.title + "\nthe first run (kept in " +
-                                     kept.string() + "):\n";
-                for (const std::string& f : failures) report += f + "\n";
-                rerunReport += report;
+                failures = RunAgain(c, paths, failures, &rerunReport);
                 rerun = true;
-                if (second.empty()) {
-                    failures.clear();
-                } else {
-                    failures.insert(failures.begin(), "the first run:");
-                    failures.push_back("the second run:");
-                    failures.insert(failures.end(), second.begin(), second.end());
-                }
             }
         }
         if (failures.empty()) {
