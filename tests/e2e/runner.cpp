@@ -6,6 +6,7 @@
 // run as they are. The time and memory limits of the cases are not checked
 // then, and a case may take up to ten minutes.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/case.h"
@@ -387,6 +389,18 @@ void Check(const Copy& copy, const Outcome& outcome, const Substitution& sub, bo
     for (const std::string& f : found) failures->push_back(copy.label.empty() ? f : "run " + copy.label + ": " + f);
 }
 
+// Removes a folder and everything in it. Under Wine the console that a
+// case's program was given may hold its output files for a moment after the
+// program ended, so a removal that fails is tried again for up to 5 seconds.
+void RemoveFolder(const fs::path& folder) {
+    std::error_code ec;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        fs::remove_all(folder, ec);
+        if (!fs::exists(folder, ec)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
 // The case's own folder under the work folder.
 fs::path CaseFolder(const Case& c, const Paths& paths) { return paths.work / fs::path(c.name).stem(); }
 
@@ -395,7 +409,7 @@ std::vector<std::string> RunCase(const Case& c, const Paths& paths) {
     std::vector<std::string> failures;
     fs::path caseDir = CaseFolder(c, paths);
     std::error_code ec;
-    fs::remove_all(caseDir, ec);
+    RemoveFolder(caseDir);
     fs::create_directories(caseDir);
     caseDir = fs::absolute(caseDir);
     Substitution sub(caseDir, fs::absolute(paths.doubles));
@@ -479,7 +493,7 @@ std::vector<std::string> RunCase(const Case& c, const Paths& paths) {
         Compare("files in " + s->parameter, JoinLines(expected, false), JoinLines(present, false), &failures);
     }
 
-    if (failures.empty()) fs::remove_all(caseDir, ec);
+    if (failures.empty()) RemoveFolder(caseDir);
     return failures;
 }
 
@@ -514,10 +528,13 @@ std::vector<std::string> RunAgain(const Case& c, const Paths& paths, const std::
                                   std::string* report) {
     const fs::path kept = CaseFolder(c, paths).string() + ".first-run";
     std::error_code ec;
-    fs::remove_all(kept, ec);
+    RemoveFolder(kept);
     fs::rename(CaseFolder(c, paths), kept, ec);
-    *report += "RERUN " + c.name + "  " + c.title + "\nthe first run (kept in " + kept.string() + "):\n";
-    for (const std::string& f : first) *report += f + "\n";
+    std::string text = "RERUN " + c.name + "  " + c.title + "\nthe first run (kept in " + kept.string() + "):\n";
+    for (const std::string& f : first) text += f + "\n";
+    *report += text;
+    // Kept with the folder: a test that passes leaves no output behind.
+    std::ofstream(kept / "first-run.txt", std::ios::binary) << text;
 
     std::vector<std::string> second = RunCase(c, paths);
     if (second.empty()) return {};
