@@ -33,17 +33,7 @@ std::string Show(const std::vector<std::string>& v) {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Splitting by blanks and tabs alone.
-std::vector<std::string> Fields(std::string_view text) {
-    std::vector<std::string> fields;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        std::size_t start = i;
-        while (i < text.size() && !IsBlank(text[i])) ++i;
-        if (i > start) fields.emplace_back(text.substr(start, i - start));
-    }
-    return fields;
-}
+std::vector<std::string> Fields(std::string_view text) { return fuzz::SplitAt(text, IsBlank); }
 
 }  // namespace
 

@@ -81,18 +81,23 @@ private:
 // White space as the C library's formatted input knows it in the "C" locale.
 inline bool IsCWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-// The words of a text, split at white space.
-inline std::vector<std::string> Words(std::string_view text) {
-    std::vector<std::string> words;
+// The non-empty runs of a text between the characters that isSeparator
+// accepts.
+template <typename IsSeparator>
+std::vector<std::string> SplitAt(std::string_view text, IsSeparator isSeparator) {
+    std::vector<std::string> runs;
     std::size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && IsCWhite(text[i])) ++i;
+        while (i < text.size() && isSeparator(text[i])) ++i;
         std::size_t start = i;
-        while (i < text.size() && !IsCWhite(text[i])) ++i;
-        if (i > start) words.emplace_back(text.substr(start, i - start));
+        while (i < text.size() && !isSeparator(text[i])) ++i;
+        if (i > start) runs.emplace_back(text.substr(start, i - start));
     }
-    return words;
+    return runs;
 }
+
+// The words of a text, split at white space.
+inline std::vector<std::string> Words(std::string_view text) { return SplitAt(text, IsCWhite); }
 
 // What fgets with a buffer of limit+1 bytes gives, piece by piece: up to
 // limit characters, ending after a line feed; each piece seen as a C string.
