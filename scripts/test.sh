@@ -6,11 +6,14 @@
 #   windows-x64    mingw-w64, the whole test suite under Wine
 #   windows-x86    mingw-w64, built only (this kernel cannot run 32-bit code)
 #   linux-fuzz     clang, libFuzzer targets of the parsers: a short run of each
+#   packages       the ZIPs, the TGZ and the DEB made from those builds, and
+#                  the test of what they hold
 # Warnings are errors. Run as root on a machine that lacks packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind)
+packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind
+          scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -32,6 +35,11 @@ for preset in linux-debug linux-release; do
     echo "== test $preset"
     ctest --preset "$preset" -LE memcheck
 done
+
+# The packages, made from the builds above, and the test of what they hold.
+echo "== packages"
+bash scripts/package.sh
+bash scripts/check-packages.sh
 
 # Every end-to-end case again, each program under memcheck: about two
 # minutes.
