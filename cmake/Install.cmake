@@ -90,4 +90,10 @@ if(TARGET vyEmulator)
   if(EXISTS ${PROJECT_SOURCE_DIR}/emulator/sample.state)
     install(FILES ${PROJECT_SOURCE_DIR}/emulator/sample.state DESTINATION ${VY_EMULATORDIR} COMPONENT emulator)
   endif()
+  if(NOT WIN32)
+    # The emulator's DEB is a package of its own, with its own copyright and
+    # changelog where Debian looks for them.
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${VY_PACKAGE_NAME}-emulator COMPONENT emulator)
+  endif()
 endif()

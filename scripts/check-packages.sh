@@ -31,6 +31,16 @@ pages="man1/vyAwaitJob.1 man1/vyPingSrv.1 man1/vyProbeVol.1 man1/vyRunJob.1 man1
 man1/vyShowLuns.1 man1/vyshell.1 man5/CLI.CFG.5 man5/vy-security-file.5 man5/vy-volume-list.5
 man7/vy-exit-status.7"
 
+# The emulator and the client's class archives are there when the build
+# made them (Java 17 found).
+emulator_built() { [ -e "build/$1/java/vyEmulator.jar" ]; }
+emulator_files() {
+    local dir=$1 lanectl=$2
+    for jar in vyEmulator vyMirrorKit vySecLink vyShellKit; do echo "$dir/$jar.jar"; done
+    echo "$dir/lanebinder/$lanectl"
+    echo "$dir/sample.state"
+}
+
 # What a Linux package holds under its prefix.
 linux_files() {
     for p in $programs; do echo "bin/$p"; done
@@ -81,7 +91,9 @@ vy command-line suite $version"
 echo "== TGZ"
 tgz=$packages/vy-command-line-$version-linux-$(uname -m | tr A-Z a-z).tar.gz
 top=vy-command-line-$version-linux-$(uname -m | tr A-Z a-z)
-check "TGZ contents" "$(linux_files | sed "s|^|$top/|" | sort)" "$(tar -tzf "$tgz" | grep -v '/$' | sort)"
+check "TGZ contents" "$( (linux_files; if emulator_built linux-release; then
+        emulator_files share/vy-command-line/emulator lanectl; fi) | sed "s|^|$top/|" | sort)" \
+    "$(tar -tzf "$tgz" | grep -v '/$' | sort)"
 mkdir -p "$work/tgz"
 tar -xzf "$tgz" -C "$work/tgz"
 check_programs "$work/tgz/$top" TGZ
@@ -108,6 +120,19 @@ echo "lintian:"
 lintian_status=0
 lintian --fail-on error "$deb" | sed 's/^/    /' || lintian_status=$?
 check "lintian finds no error in the DEB" 0 "$lintian_status"
+if emulator_built linux-release; then
+    deb=$packages/vy-command-line-emulator_${version}_all.deb
+    check "emulator DEB fields" "Package: vy-command-line-emulator
+Version: $version
+Architecture: all" "$(dpkg-deb -f "$deb" Package Version Architecture)"
+    check "emulator DEB contents" "$( (emulator_files share/vy-command-line/emulator lanectl
+        echo share/doc/vy-command-line-emulator/changelog.gz
+        echo share/doc/vy-command-line-emulator/copyright) | sed 's|^|./usr/|' | sort)" \
+        "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)"
+    lintian_status=0
+    lintian --fail-on error "$deb" | sed 's/^/    /' || lintian_status=$?
+    check "lintian finds no error in the emulator DEB" 0 "$lintian_status"
+fi
 
 for arch in x64 x86; do
     echo "== ZIP windows-$arch"
@@ -123,6 +148,7 @@ for arch in x64 x86; do
             echo "doc/html/$p.html"
             echo "doc/txt/$p.txt"
         done
+        if emulator_built windows-$arch; then emulator_files emulator lanectl.cmd; fi
     )
     check "ZIP windows-$arch contents" "$(echo "$expected" | sed "s|^|$top/|" | sort)" \
         "$(unzip -Z1 "$zip" | grep -v '/$' | sort)"

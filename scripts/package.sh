@@ -6,6 +6,8 @@
 # windows-x86-packages).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The workflows build with as many jobs as there are cores.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 rm -rf build/packages
 for workflow in linux-packages windows-x64-packages windows-x86-packages; do
     echo "== $workflow"
