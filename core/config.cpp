@@ -14,7 +14,7 @@ constexpr int kPieceSize = 100;  // a line is read in pieces of at most 99 chara
 // Reads the next piece of a line as fgets with a 100-byte buffer does: up to
 // 99 characters, stopping after a line feed. A carriage return that comes
 // right before a line feed is dropped, as in text mode. False at the end of
-// the file.
+// the file, and when the file cannot be read.
 bool ReadPiece(FILE* file, std::string& piece) {
     piece.clear();
     while (piece.size() < kPieceSize - 1) {
@@ -31,7 +31,7 @@ bool ReadPiece(FILE* file, std::string& piece) {
         piece += static_cast<char>(c);
         if (c == '\n') break;
     }
-    return !piece.empty();
+    return !piece.empty() && !std::ferror(file);
 }
 
 bool IsAsciiLetterOrDigit(char c) {
@@ -41,6 +41,13 @@ bool IsAsciiLetterOrDigit(char c) {
 bool IsPrintable(char c) {
     unsigned char u = static_cast<unsigned char>(c);
     return u >= 32 && u <= 126;
+}
+
+int ReportNotAccessible() {
+    Print("%s: The CLI.CFG file is not found or accessible.\n", ProgramName());
+    Print("If the command line interface was recently installed, it may be necessary to reboot in order "
+          "to refresh the INSTALL environment variable.\n");
+    return kExitNoConfig;
 }
 
 void PrintFormatError() { Print("%s: The CLI.CFG file format is incorrect", ProgramName()); }
@@ -56,12 +63,7 @@ int ReadCLICfg(JavaSettings& settings) {
     }
 
     FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        Print("%s: The CLI.CFG file is not found or accessible.\n", ProgramName());
-        Print("If the command line interface was recently installed, it may be necessary to reboot in order "
-              "to refresh the INSTALL environment variable.\n");
-        return kExitNoConfig;
-    }
+    if (file == nullptr) return ReportNotAccessible();
 
     settings.launcherChoice.clear();
     settings.javaInstall.clear();
@@ -120,6 +122,9 @@ int ReadCLICfg(JavaSettings& settings) {
             field->assign(value);
         }
     }
+    // A file that opens but cannot be read (a folder, on POSIX) is no more
+    // accessible than one that does not open.
+    if (result == 0 && std::ferror(file)) result = ReportNotAccessible();
     std::fclose(file);
     return result;
 }

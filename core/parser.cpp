@@ -8,6 +8,7 @@
 
 #include "core/launcher.h"
 #include "platform/cmdline.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -16,6 +17,29 @@ bool Is(const char* argument, const char* option) { return std::strcmp(argument,
 bool AcceptsVerbose(int type) { return (type >= kVyRunJob && type <= kVyAwaitJob) || type == kVyPingSrv; }
 bool AcceptsCredentials(int type) { return type >= kVyRunJob && type <= kVyAwaitJob; }
 bool AcceptsServer(int type) { return AcceptsCredentials(type) || type == kVyPingSrv; }
+
+// Whether the program takes the argument as one of its switches that begin
+// with "/", matched as InitParameter matches them.
+bool IsOwnSwitch(int type, const char* arg) {
+    const OptionNames& o = g.options;
+    if (Is(arg, o.debug) || Is(arg, o.noSystemCommand)) return true;
+    if (Is(arg, o.verbose)) return AcceptsVerbose(type);
+    if (Is(arg, o.user) || Is(arg, o.password) || Is(arg, o.securityFile) || Is(arg, o.backupServer)) {
+        return AcceptsCredentials(type);
+    }
+    if (Is(arg, o.server)) return AcceptsServer(type);
+    if (Is(arg, o.hostName)) return type == kVySeedHost;
+    if (Is(arg, o.volume) || Is(arg, o.volumeList)) return type == kVyProbeVol;
+    if (Is(arg, o.map)) return type == kVyProbeVol || type == kVyAwaitJob;
+    if (Is(arg, o.threshold)) return type == kVyAwaitJob;
+    return false;
+}
+
+// A value that begins with "/" is a missing one where only switches begin
+// with "/"; where absolute paths do too, only the program's own switches are.
+bool TakenForSwitch(int type, const char* value) {
+    return value[0] == '/' && (!platform::kSlashBeginsPaths || IsOwnSwitch(type, value));
+}
 
 void PrintUsage() { Print("usage: %s\n", UsageText()); }
 
@@ -74,7 +98,6 @@ int AddRequestedVolume(const char* option, const char* value) {
 }  // namespace
 
 int CheckArgValue(int programType, const char* option, const char* next, int index, int count) {
-    (void)programType;  // the program's name and usage come from the invocation state
     if (g.debug == 2) {
         Print("%s\t%s\t%d\t%d\n", ProgramName(), next != nullptr ? next : "(null)", index, count);
     }
@@ -83,7 +106,7 @@ int CheckArgValue(int programType, const char* option, const char* next, int ind
         PrintUsage();
         return kExitMissingArgument;
     }
-    if (next[0] == '/') {
+    if (TakenForSwitch(programType, next)) {
         Print("%s: Missing argument for %s\n", ProgramName(), option);
         PrintUsage();
         return kExitArgumentIsSwitch;

@@ -23,8 +23,12 @@ public:
     void Add(const char* value) { fits_ = fits_ && AppendArgument(value); }
     void Add(std::string_view value) { Add(std::string(value).c_str()); }
 
-    // In double quotes, so that a path with blanks arrives as one argument.
-    void AddQuoted(std::string_view value) { Add("\"" + std::string(value) + "\""); }
+    // Always in double quotes, by the C runtime's rules, so that a path
+    // arrives as one argument whatever it holds: a double quote inside gets
+    // a backslash, and backslashes before it or at the end are doubled. A
+    // Windows file path holds no double quote and never ends in a
+    // backslash: there this is the path between two double quotes.
+    void AddQuoted(std::string_view value) { Add(cmdline::QuoteArgument(value)); }
 
     // The child splits its command line at blanks and double quotes: a value
     // that holds one is quoted so that it arrives whole. Others go unchanged.

@@ -22,6 +22,11 @@ extern const char kListSeparator;
 // Where the multipath driver's tool is looked for when INSTALLLNB is not set:
 // the two default directories, joined by kListSeparator.
 extern const char* const kDefaultDriverDirectories;
+// Whether an argument that begins with "/" may be an absolute path. On
+// Windows only switches begin with "/", so a switch's value that does is
+// taken as a missing value; on POSIX every absolute path does, and only
+// the program's own switches are taken for missing values.
+extern const bool kSlashBeginsPaths;
 
 // The value of an environment variable, or nullptr when it is not set. A
 // variable set to the empty text is set.

@@ -31,6 +31,7 @@ namespace platform {
 const char kPathSeparator = '/';
 const char kListSeparator = ':';
 const char* const kDefaultDriverDirectories = "/opt/zeb/lanebinder/bin:/usr/lib/zeb/lanebinder/bin";
+const bool kSlashBeginsPaths = true;
 
 const char* GetEnv(const char* name) { return getenv(name); }
 

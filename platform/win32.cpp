@@ -25,6 +25,7 @@ const char kPathSeparator = '\\';
 const char kListSeparator = ';';
 const char* const kDefaultDriverDirectories =
     "C:\\\"Program Files\"\\\"zeb corp\"\\\"Lanebinder\";C:\\\"Program Files\"\\\"zeb\"\\\"Lanebinder\"";
+const bool kSlashBeginsPaths = false;
 
 const char* GetEnv(const char* name) { return getenv(name); }
 

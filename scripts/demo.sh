@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# The suite's main job, shown end to end: builds the programs (native
-# release build) and runs them against the test doubles that stand in for
-# the Java client and the storage server, printing what each program said,
-# its exit status and what the Java class received.
+# The suite's main job, for real: builds the programs and the Java side
+# (native release build), starts the storage-server emulator on a free port
+# with its sample state, prepares an installation whose CLI.CFG names this
+# machine's JDK and the built client archives, and runs a short session of
+# all seven programs against it through the real Java runtime. Each command
+# is shown with its output and exit status; a status other than the one the
+# session expects makes the script fail. The emulator is stopped and the
+# session's folder removed at the end, also on failure or interrupt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -11,105 +15,112 @@ missing=()
 for p in cmake make g++ googletest; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+command -v javac >/dev/null 2>&1 || missing+=(default-jdk-headless)
 if [ ${#missing[@]} -gt 0 ]; then
+    echo "== installing: ${missing[*]}"
     apt-get update
     DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 fi
 
+echo "== building (native release)"
 cmake --preset linux-release >/dev/null
 cmake --build --preset linux-release -j "$(nproc)" >/dev/null
 
 bin=$root/build/linux-release/bin
-doubles=$root/build/linux-release/doubles
+javadir=$root/build/linux-release/java
+jdkbin=$(dirname "$(readlink -f "$(command -v javac)")")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+emulator=(java -jar "$javadir/vyEmulator.jar")
+cleanup() {
+    if [ -s "$work/server" ]; then
+        "${emulator[@]}" stop --port-file "$work/server" >/dev/null 2>&1 || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 
-# An installation: CLI.CFG names the Java runtime (here the stand-in) and the
-# client's class path.
-mkdir -p "$work/install"
-cat > "$work/install/CLI.CFG" <<CFG
-## command line interface settings
-JAVA_INSTALL=$doubles/
-JAVA_CLASSPATH=lib/client.jar
-JAVA_EXEC_OPTIONS=-Xmx64m
+# The emulator: a free port, the sample state (kept in the session's
+# folder), and a safety net that stops it after 30 minutes whatever happens.
+cp "$javadir/sample.state" "$work/emulator.state"
+"${emulator[@]}" start --port 0 --state "$work/emulator.state" --port-file "$work/server" --stop-after 30
+server=$(cat "$work/server")
+
+# An installation as an administrator makes one.
+install=$work/install
+mkdir -p "$install/lib"
+cp "$javadir/vyMirrorKit.jar" "$javadir/vySecLink.jar" "$javadir/vyShellKit.jar" "$install/"
+cat > "$install/CLI.CFG" <<CFG
+## The Java runtime and the client's class path
+JAVA_INSTALL=$jdkbin/
+JAVA_CLASSPATH=$install/lib
+JAVA_EXEC_OPTIONS=-XX:+UseSerialGC
 CFG
-export INSTALL=$work/install
-export FAKEJAVA_LOG=$work/java.log
-cd "$work"
+export INSTALL=$install
+# The emulator's multipath tool, found through the driver folder; it asks
+# the emulator which volumes the host "demo-host" sees.
+export INSTALLLNB=$javadir/lanebinder VY_EMULATOR=$server VY_HOST=demo-host
 
+mkdir "$work/session"
+cd "$work/session"
+echo "admin secret" > sec.txt
+
+unexpected=0
+# run EXPECTED_STATUS PROGRAM ARGS...
 run() {
+    local want=$1
+    shift
     echo
     echo "\$ $*"
-    : > "$FAKEJAVA_LOG"
     set +e
     "$bin/$@"
-    status=$?
+    local status=$?
     set -e
     echo "(exit status $status)"
-    if [ -s "$FAKEJAVA_LOG" ]; then
-        echo "Java classes started (class and the arguments it received, one [..] each):"
-        awk '/^argv\[0\]/ {line = ""; after = 0; next}
-             /^argv/ {sub(/^argv\[[0-9]+\]=/, "");
-                      if (after == 2) line = line " [" $0 "]";
-                      else if (after == 1) after = 2;
-                      else if ($0 == "-classpath") after = 1;
-                      next}
-             /^volume file: / {files = files "\n      volume file line: " substr($0, 14); next}
-             /^end$/ {print "  " line files; files = ""}' "$FAKEJAVA_LOG"
+    if [ "$status" != "$want" ]; then
+        echo "!! expected exit status $want"
+        unexpected=$((unexpected + 1))
     fi
 }
 
-echo "== A server that answers"
-run vyPingSrv /s primary.example
 echo
-echo "== A server that does not answer (the probe class exits with 1)"
-FAKEJAVA_EXIT='-Server=down.example=1' run vyPingSrv /s down.example
+echo "== The emulator answers on $server"
+run 0 vyPingSrv /v /s "$server"
 
 echo
-echo "== Two copy tasks; the primary server is down, the backup takes them"
-FAKEJAVA_EXIT='-Server=primary.example=1' run vyRunJob /v /u admin /p "pass word" /s primary.example /b backup.example nightly weekly
+echo "== Two copy tasks (3 and 5 seconds long)"
+run 0 vyRunJob /v /u admin /p secret /s "$server" nightly weekly
 
 echo
-echo "== Waiting for a task, with credentials from a security file"
-echo "admin secret" > sec.txt
-run vyAwaitJob /a sec.txt /m 10 /t 5 /s primary.example nightly
-
-# The host's volumes come from the multipath tool's report (here the
-# stand-in, which prints a report written below).
-export INSTALLLNB=$doubles FAKELANECTL_REPORT=$work/report.txt
-cat > "$work/report.txt" <<REPORT
-Total Devices : 2
-
-DEV#:   0  DEVICE NAME: Disk2 Part0  TYPE: 7315E20  POLICY: OPTIMIZED
-SERIAL: 02B12028
-============================================================================
-Path#          Adapter/Hard Disk          State  Mode     Select     Errors
-    0    Scsi Port5 Bus0/Disk2 Part0     OPEN    NORMAL       3          0
-    1    Scsi Port6 Bus0/Disk8 Part0     OPEN    NORMAL       0          0
-
-DEV#:   1  DEVICE NAME: Disk3 Part0  TYPE: 7315E20  SERIAL: 03B12028
-           POLICY: OPTIMIZED
-============================================================================
-Path#          Adapter/Hard Disk          State  Mode     Select     Errors
-    0    Scsi Port5 Bus0/Disk3 Part0     OPEN    NORMAL       3          0
-REPORT
+echo "== Waiting at most one minute for both"
+run 0 vyAwaitJob /u admin /p secret /m 1 /s "$server" nightly weekly
 
 echo
-echo "== The storage volumes this host sees"
-run vyShowLuns
+echo "== The storage volumes this host sees (through the multipath tool)"
+run 0 vyShowLuns
 
 echo
-echo "== Telling the server which volumes this host sees (the class reads the volume file)"
-run vySeedHost /s primary.example /d host1
+echo "== Telling the server which volumes this host sees (credentials from a security file)"
+run 0 vySeedHost /a sec.txt /s "$server" /d demo-host
 
 echo
 echo "== Asking about volumes by the host's disk names (/m maps them to serials)"
-run vyProbeVol /m /q disk2 /q Disk3 /q 09X00001 /s primary.example
+run 0 vyProbeVol /a sec.txt /m /q disk2 /q Disk4 /s "$server"
 
 echo
-echo "== A command for the general client"
-run vyshell list tasks "C:\\backup dir\\"
+echo "== The general client: what the server now knows of the hosts"
+run 0 vyshell -s "$server" -a sec.txt list hosts
 
 echo
-echo "== A mistake on the command line"
-run vyRunJob /s primary.example /x
+echo "== A mistake: a wrong password"
+run 72 vyRunJob /u admin /p wrong /s "$server" nightly
+
+echo
+cd "$root"
+"${emulator[@]}" stop --port-file "$work/server"
+rm -f "$work/server"
+if [ "$unexpected" -ne 0 ]; then
+    echo "== $unexpected commands ended with an unexpected status"
+    exit 1
+fi
+echo "== every command ended with the expected status"

@@ -3,6 +3,8 @@
 #   linux-debug    native, with AddressSanitizer and UndefinedBehaviorSanitizer
 #   linux-release  native, optimised; the end-to-end cases once more under
 #                  valgrind's memcheck (the e2e_memcheck test)
+#                  Both native builds also run the launchers against the
+#                  emulator with the real Java runtime (label "jvm").
 #   windows-x64    mingw-w64, the whole test suite under Wine
 #   windows-x86    mingw-w64, built only (this kernel cannot run 32-bit code)
 #   linux-fuzz     clang, libFuzzer targets of the parsers: a short run of each
@@ -18,6 +20,9 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# The JDK 17 builds the emulator and the client classes; the machine may
+# have one of its own.
+command -v javac >/dev/null 2>&1 || missing+=(default-jdk-headless)
 if [ ${#missing[@]} -gt 0 ]; then
     echo "== installing: ${missing[*]}"
     apt-get update

@@ -83,6 +83,23 @@ struct Model {
     }
     int Conflict() { return WithUsage("Conflicting parameters", 15); }
 
+    // The switches of each program that begin with "/".
+    bool OwnSwitch(const std::string& a) const {
+        static const std::vector<std::string> kSwitches[] = {
+            {},
+            {"/debug", "/noSystemCommand", "/v", "/u", "/p", "/a", "/s", "/b"},
+            {"/debug", "/noSystemCommand", "/v", "/u", "/p", "/a", "/s", "/b", "/d"},
+            {"/debug", "/noSystemCommand", "/v", "/u", "/p", "/a", "/s", "/b", "/q", "/m", "/f"},
+            {"/debug", "/noSystemCommand", "/v", "/u", "/p", "/a", "/s", "/b", "/m", "/t"},
+            {"/debug", "/noSystemCommand"},
+            {"/debug", "/noSystemCommand", "/v", "/s"},
+        };
+        for (const std::string& s : kSwitches[type]) {
+            if (a == s) return true;
+        }
+        return false;
+    }
+
     int Run(const std::vector<std::string>& args) {
         const int n = static_cast<int>(args.size());
         if (n == 0 && type != 5) return WithUsage("No parameter(s) specified", 21);
@@ -93,7 +110,8 @@ struct Model {
         for (int i = 0; i < n; ++i) {
             const std::string a = args[i];
             // A switch's value: the next argument, which must be there and
-            // must not begin with "/".
+            // must not be one of the program's own switches (on POSIX any
+            // other value that begins with "/" may be an absolute path).
             auto value = [&](std::string* v) {
                 const bool last = i + 1 == n;
                 if (debug == 2) {
@@ -101,7 +119,7 @@ struct Model {
                            std::to_string(i + 1) + "\t" + std::to_string(n) + "\n";
                 }
                 if (last) return WithUsage("Missing argument for " + a, 10);
-                if (args[i + 1][0] == '/') return WithUsage("Missing argument for " + a, 20);
+                if (OwnSwitch(args[i + 1])) return WithUsage("Missing argument for " + a, 20);
                 *v = args[++i];
                 return 0;
             };

@@ -107,6 +107,26 @@ TEST(InitParameter, AMissingValueIs10AtTheEndAnd20BeforeASwitch) {
     EXPECT_EQ(g.primaryServer.view(), "\\srv");
 }
 
+// Windows takes every value that begins with "/" for a switch; POSIX only
+// the running program's own switches, as any other may be an absolute path.
+TEST(InitParameter, AValueThatBeginsWithASlashIsMissingOnlyWhenItCannotBeAPath) {
+    EXPECT_EQ(Parse(kVyProbeVol, {"/f", "/m", "/s", "srv"}).code, 20);
+    EXPECT_EQ(Parse(kVyAwaitJob, {"/a", "/t", "5", "/s", "srv", "T"}).code, 20);
+    EXPECT_EQ(Parse(kVyPingSrv, {"/s", "/noSystemCommand"}).code, 20);
+
+    Parsed p = Parse(kVyRunJob, {"/a", "/etc/vy/sec.txt", "/s", "/d", "T"});  // /d is vySeedHost's alone
+#ifdef _WIN32
+    EXPECT_EQ(p.code, 20);
+    EXPECT_EQ(p.output.substr(0, p.output.find('\n')), "vyRunJob: Missing argument for /a");
+#else
+    EXPECT_EQ(p.code, 0);
+    EXPECT_EQ(g.securityFilePath.view(), "/etc/vy/sec.txt");
+    EXPECT_EQ(g.primaryServer.view(), "/d");
+    EXPECT_EQ(Parse(kVyPingSrv, {"/s", "/S"}).code, 0) << "switches match with their case only";
+    EXPECT_EQ(Parse(kVyAwaitJob, {"/m", "/q", "T"}).code, 0) << "/q is vyProbeVol's alone";
+#endif
+}
+
 TEST(InitParameter, ConflictsAreFoundInEitherOrder) {
     struct Row {
         int type;

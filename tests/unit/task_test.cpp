@@ -147,6 +147,20 @@ TEST_F(TaskVector, QuotesCredentialsAndHostNameOnlyWhenTheyWouldSplit) {
     EXPECT_EQ(Run(kVySeedHost), (Vector{"vyMirrorKit.vySeedHost", "-s", "srv", "-d", "\"my\thost\""}));
 }
 
+// Possible in POSIX file names: a path with a double quote, or ending in a
+// backslash, must still arrive whole; once quoted it must fit a slot.
+TEST_F(TaskVector, PathsArriveWholeWhateverTheyHold) {
+    g.securityFilePath.assign("dq\"x y/sec\\");
+    g.volumeFilePath.assign("/w/dq\"x y/vy1-0.tmp");
+    EXPECT_EQ(Run(kVySeedHost), (Vector{"vyMirrorKit.vySeedHost", "-a", "\"dq\\\"x y/sec\\\\\"", "-s", "srv", "-l",
+                                        "\"/w/dq\\\"x y/vy1-0.tmp\""}));
+
+    g.securityFilePath.assign(std::string(1019, 'x') + "\"y");  // 1,021 characters, 1,024 once quoted
+    g.programType = kVyRunJob;
+    EXPECT_EQ(ExecuteJava(), 12);
+    EXPECT_EQ(out_.Text(), "vyRunJob: The arguments for the Java class do not fit its command line\n");
+}
+
 TEST_F(TaskVector, DebugTraceEndsBeforeTheStart) {
     g.debug = 1;
     g.taskNames.assign(" t");

@@ -1,0 +1,93 @@
+package vyEmulator;
+
+import java.io.IOException;
+import java.io.PrintStream;
+import java.net.URI;
+import java.net.http.HttpClient;
+import java.net.http.HttpRequest;
+import java.net.http.HttpResponse;
+import java.nio.charset.StandardCharsets;
+import java.time.Duration;
+import java.util.ArrayList;
+import java.util.List;
+
+/**
+ * The multipath tool of the emulated storage: "lanectl query device" prints
+ * the device report of the volumes this host's driver sees, as the emulator
+ * named by VY_EMULATOR (default 127.0.0.1:7530) tells them for the host
+ * VY_HOST (default: this machine's name). Launchers read the report by
+ * whitespace-separated words; a failure (70, 71) makes them fall back to
+ * another way of finding the volumes.
+ */
+final class Lanectl {
+    private static final Duration TIME_OUT = Duration.ofSeconds(3);
+
+    private Lanectl() {
+    }
+
+    static int run(List<String> args, PrintStream out) throws Exit {
+        if (!args.equals(List.of("query", "device"))) {
+            throw new Exit(Exit.BAD_ARGUMENT,
+                    "unknown arguments \"" + String.join(" ", args) + "\"; the only command is \"query device\"");
+        }
+        String emulator = System.getenv("VY_EMULATOR");
+        if (emulator == null || emulator.isEmpty()) {
+            emulator = "127.0.0.1:" + Main.DEFAULT_PORT;
+        }
+        Address address = Address.parse(emulator);
+        String host = System.getenv("VY_HOST");
+        if (host == null || host.isEmpty()) {
+            host = Main.hostName();
+        }
+        List<String[]> luns = luns(address, host);
+        out.println("Total Devices : " + luns.size());
+        out.println();
+        for (int i = 0; i < luns.size(); i++) {
+            String disk = luns.get(i)[0];
+            out.println("DEV#:   " + i + "  DEVICE NAME: " + disk + " Part0  TYPE: 7315E20  POLICY: OPTIMIZED");
+            out.println("SERIAL: " + luns.get(i)[1]);
+            out.println("============================================================================");
+            out.println("Path#          Adapter/Hard Disk          State  Mode     Select     Errors");
+            out.println("    0    Scsi Port5 Bus0/" + disk + " Part0     OPEN    NORMAL       3          0");
+            out.println("    1    Scsi Port6 Bus0/" + disk + " Part0     OPEN    NORMAL       0          0");
+            // The empty line ends the path lines.
+            out.println();
+        }
+        out.flush();
+        return 0;
+    }
+
+    private static List<String[]> luns(Address address, String host) throws Exit {
+        HttpClient client = HttpClient.newBuilder()
+                .version(HttpClient.Version.HTTP_1_1)
+                .connectTimeout(TIME_OUT)
+                .build();
+        URI uri = URI.create("http://" + address + "/hosts/" + Main.segment(host) + "/luns");
+        HttpResponse<String> r;
+        try {
+            r = client.send(HttpRequest.newBuilder(uri).timeout(TIME_OUT).GET().build(),
+                    HttpResponse.BodyHandlers.ofString(StandardCharsets.UTF_8));
+        } catch (IOException e) {
+            throw new Exit(Exit.NO_ANSWER, "the emulator at " + address + " does not answer");
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+            throw new Exit(Exit.NO_ANSWER, "the emulator at " + address + " does not answer");
+        }
+        List<String[]> luns = new ArrayList<>();
+        boolean good = r.statusCode() == 200;
+        for (String line : r.body().split("\n")) {
+            List<String> w = StateFile.words(line);
+            if (w.size() == 2) {
+                luns.add(new String[] {w.get(0), w.get(1)});
+            } else if (!w.isEmpty()) {
+                good = false;
+            }
+        }
+        if (!good) {
+            String first = r.body().split("\n", 2)[0];
+            throw new Exit(Exit.UNEXPECTED_REPLY,
+                    "unexpected reply from the emulator at " + address + ": " + r.statusCode() + " " + first);
+        }
+        return luns;
+    }
+}

@@ -1,0 +1,118 @@
+package vyEmulator;
+
+import java.io.IOException;
+import java.io.InputStream;
+import java.io.PrintStream;
+import java.net.InetAddress;
+import java.net.URLEncoder;
+import java.net.UnknownHostException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.StandardCopyOption;
+import java.util.Arrays;
+import java.util.List;
+import java.util.Set;
+
+/**
+ * The storage-server emulator: java -jar vyEmulator.jar COMMAND ...
+ * <ul>
+ * <li>run: serves in the foreground ({@link Runner})</li>
+ * <li>start: runs it in the background and returns once it listens ({@link Starter})</li>
+ * <li>stop: asks a running emulator to stop ({@link Stopper})</li>
+ * <li>lanectl query device: the multipath tool's report ({@link Lanectl})</li>
+ * </ul>
+ * Messages go to standard error, except the "listening" and "stopped" lines and the report.
+ */
+public final class Main {
+    static final String VERSION = "1.0.0";
+    static final int DEFAULT_PORT = 7530;
+
+    static final String USAGE = String.join("\n",
+            "usage: java -jar vyEmulator.jar run [--port N] [--bind ADDR] [--state FILE | --in-memory]"
+                    + " [--port-file FILE] [--stop-after MINUTES]",
+            "       java -jar vyEmulator.jar start [the options of run] [--log FILE]",
+            "       java -jar vyEmulator.jar stop [--server HOST:PORT | --port N] [--port-file FILE]",
+            "       java -jar vyEmulator.jar lanectl query device");
+
+    private static final Set<String> RUN_OPTIONS = Set.of("--port", "--bind", "--state", "--in-memory",
+            "--port-file", "--stop-after", "--ready-file");
+    private static final Set<String> START_OPTIONS = Set.of("--port", "--bind", "--state", "--in-memory",
+            "--port-file", "--stop-after", "--log");
+    private static final Set<String> STOP_OPTIONS = Set.of("--server", "--port", "--port-file");
+
+    private Main() {
+    }
+
+    public static void main(String[] args) {
+        String command = args.length > 0 ? args[0] : "";
+        List<String> rest = Arrays.asList(args).subList(Math.min(1, args.length), args.length);
+        PrintStream err = System.err;
+        int status;
+        try {
+            status = switch (command) {
+                case "run" -> Runner.run(Settings.parse(rest, RUN_OPTIONS));
+                case "start" -> Starter.start(Settings.parse(rest, START_OPTIONS));
+                case "stop" -> Stopper.stop(Settings.parse(rest, STOP_OPTIONS));
+                case "lanectl" -> Lanectl.run(rest, System.out);
+                case "help", "--help", "-h" -> {
+                    System.out.println(USAGE);
+                    yield 0;
+                }
+                default -> throw new Exit(Exit.BAD_ARGUMENT,
+                        command.isEmpty() ? "no command given" : "unknown command " + command);
+            };
+        } catch (Exit e) {
+            err.println((command.equals("lanectl") ? "lanectl: " : "vyEmulator: ") + e.getMessage());
+            if (e.status() == Exit.BAD_ARGUMENT && !command.equals("lanectl")) {
+                err.println(USAGE);
+            }
+            status = e.status();
+        }
+        System.out.flush();
+        System.exit(status);
+    }
+
+    /** The sample state packed in the jar: the state of a new emulator. */
+    static byte[] sampleState() {
+        try (InputStream in = Main.class.getResourceAsStream("sample.state")) {
+            if (in == null) {
+                throw new IllegalStateException("the sample state is missing from the jar");
+            }
+            return in.readAllBytes();
+        } catch (IOException e) {
+            throw new IllegalStateException("the sample state cannot be read from the jar", e);
+        }
+    }
+
+    /** Writes a small file as one step (tmp + rename), so that a reader never sees half of it. */
+    static void writeAtomically(Path file, String text) throws IOException {
+        Path tmp = file.resolveSibling(file.getFileName() + ".tmp");
+        Files.writeString(tmp, text, StandardCharsets.UTF_8);
+        Files.move(tmp, file, StandardCopyOption.ATOMIC_MOVE, StandardCopyOption.REPLACE_EXISTING);
+    }
+
+    /** One path segment, percent-encoded (a blank as %20, never '+'). */
+    static String segment(String name) {
+        return URLEncoder.encode(name, StandardCharsets.UTF_8).replace("+", "%20");
+    }
+
+    /** This machine's host name: the name the system resolves, else HOSTNAME or COMPUTERNAME, else "localhost". */
+    static String hostName() {
+        try {
+            String name = InetAddress.getLocalHost().getHostName();
+            if (name != null && !name.isEmpty()) {
+                return name;
+            }
+        } catch (UnknownHostException | SecurityException e) {
+            // The name does not resolve: the environment may still know it.
+        }
+        for (String variable : new String[] {"HOSTNAME", "COMPUTERNAME"}) {
+            String value = System.getenv(variable);
+            if (value != null && !value.isEmpty()) {
+                return value;
+            }
+        }
+        return "localhost";
+    }
+}

@@ -1,0 +1,122 @@
+package vyEmulator;
+
+import com.sun.net.httpserver.HttpServer;
+import java.io.IOException;
+import java.net.InetAddress;
+import java.net.InetSocketAddress;
+import java.net.UnknownHostException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Executors;
+import java.util.concurrent.atomic.AtomicBoolean;
+
+/** "run": loads the state and serves it in the foreground until /shutdown, a signal or --stop-after. */
+final class Runner {
+    private static final int THREADS = 4;
+
+    private Runner() {
+    }
+
+    static int run(Settings o) throws Exit {
+        Path file = null;
+        State state;
+        if (o.inMemory) {
+            state = StateFile.parse("built-in sample state", Main.sampleState());
+        } else {
+            file = Path.of(o.stateFile());
+            if (!Files.exists(file)) {
+                create(file);
+            }
+            state = StateFile.read(file);
+        }
+
+        InetAddress address = address(o.bind != null ? o.bind : "127.0.0.1");
+        int port = o.port != null ? o.port : Main.DEFAULT_PORT;
+        HttpServer server;
+        try {
+            server = HttpServer.create(new InetSocketAddress(address, port), 50);
+        } catch (IOException e) {
+            throw new Exit(Exit.CANNOT_LISTEN, "cannot listen on " + new Address(address.getHostAddress(), port)
+                    + ": " + e.getMessage());
+        }
+        CountDownLatch stopRequested = new CountDownLatch(1);
+        server.createContext("/", new Api(state, file, stopRequested::countDown));
+        ExecutorService pool = Executors.newFixedThreadPool(THREADS);
+        server.setExecutor(pool);
+        server.start();
+
+        AtomicBoolean stopped = new AtomicBoolean();
+        // SIGINT, SIGTERM: every change is saved already, only the socket is closed.
+        Runtime.getRuntime().addShutdownHook(new Thread(() -> {
+            if (stopped.compareAndSet(false, true)) {
+                System.out.println("vyEmulator: stopping on a signal");
+                server.stop(0);
+            }
+        }));
+
+        Address where = new Address(address.getHostAddress(), server.getAddress().getPort());
+        System.out.println("vyEmulator: listening on " + where);
+        try {
+            if (o.portFile != null) {
+                Main.writeAtomically(Path.of(o.portFile), where + "\n");
+            }
+            if (o.readyFile != null) {
+                Main.writeAtomically(Path.of(o.readyFile), where + "\n");
+            }
+        } catch (IOException | RuntimeException e) {
+            stopped.set(true);
+            server.stop(0);
+            pool.shutdownNow();
+            throw new Exit(Exit.CANNOT_LISTEN, "cannot write the port file: " + e);
+        }
+
+        if (o.stopAfter != null) {
+            long millis = o.stopAfterMillis();
+            Thread timer = new Thread(() -> {
+                try {
+                    Thread.sleep(millis);
+                    System.out.println("vyEmulator: stopping after " + o.stopAfter + " minutes");
+                    stopRequested.countDown();
+                } catch (InterruptedException e) {
+                    Thread.currentThread().interrupt();
+                }
+            }, "stop-after");
+            timer.setDaemon(true);
+            timer.start();
+        }
+
+        try {
+            stopRequested.await();
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+        }
+        if (stopped.compareAndSet(false, true)) {
+            // A second to let the reply to /shutdown leave; new requests are refused meanwhile.
+            server.stop(1);
+            pool.shutdownNow();
+            System.out.println("vyEmulator: stopped");
+        }
+        return 0;
+    }
+
+    /** A state file that does not exist yet starts as the sample state. */
+    private static void create(Path file) throws Exit {
+        try {
+            StateFile.save(file, StateFile.HEADER + new String(Main.sampleState(), StandardCharsets.UTF_8));
+        } catch (IOException e) {
+            throw new Exit(Exit.BAD_STATE_FILE, file + ": cannot be created (" + e + ")");
+        }
+        System.out.println("vyEmulator: created " + file + " from the sample state");
+    }
+
+    private static InetAddress address(String text) throws Exit {
+        try {
+            return InetAddress.getByName(text);
+        } catch (UnknownHostException e) {
+            throw new Exit(Exit.BAD_ARGUMENT, "bad value " + text + " for --bind");
+        }
+    }
+}

@@ -1,0 +1,95 @@
+package vyEmulator;
+
+import java.io.IOException;
+import java.net.URI;
+import java.net.http.HttpClient;
+import java.net.http.HttpRequest;
+import java.net.http.HttpResponse;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.time.Duration;
+
+/** "stop": POST /shutdown to a running emulator, then waits until it no longer answers. */
+final class Stopper {
+    private static final Duration TIME_OUT = Duration.ofSeconds(3);
+    private static final long WAIT_MILLIS = 10_000;
+    private static final long POLL_MILLIS = 200;
+
+    private Stopper() {
+    }
+
+    static int stop(Settings o) throws Exit {
+        int given = (o.server != null ? 1 : 0) + (o.port != null ? 1 : 0) + (o.portFile != null ? 1 : 0);
+        if (given > 1) {
+            throw new Exit(Exit.BAD_ARGUMENT, "give only one of --server, --port and --port-file");
+        }
+        Address address;
+        if (o.server != null) {
+            address = Address.parse(o.server);
+        } else if (o.port != null) {
+            if (o.port == 0) {
+                throw new Exit(Exit.BAD_ARGUMENT, "bad value 0 for --port");
+            }
+            address = new Address("127.0.0.1", o.port);
+        } else if (o.portFile != null) {
+            String text;
+            try {
+                text = Files.readString(Path.of(o.portFile), StandardCharsets.UTF_8).trim();
+            } catch (IOException e) {
+                throw new Exit(Exit.NO_ANSWER, "port file " + o.portFile + " cannot be read, nothing to stop");
+            }
+            address = Address.parse(text);
+        } else {
+            address = new Address("127.0.0.1", Main.DEFAULT_PORT);
+        }
+
+        HttpResponse<String> r = send(address, "POST", "/shutdown");
+        if (r == null) {
+            throw new Exit(Exit.NO_ANSWER, "nothing answers at " + address);
+        }
+        if (r.statusCode() != 200) {
+            throw new Exit(Exit.UNEXPECTED_REPLY, "unexpected reply from " + address + ": " + r.statusCode() + " "
+                    + r.body().split("\n", 2)[0]);
+        }
+        long deadline = System.nanoTime() + WAIT_MILLIS * 1_000_000L;
+        while (System.nanoTime() < deadline) {
+            if (send(address, "GET", "/ping") == null) {
+                System.out.println("vyEmulator: stopped " + address);
+                return 0;
+            }
+            try {
+                Thread.sleep(POLL_MILLIS);
+            } catch (InterruptedException e) {
+                Thread.currentThread().interrupt();
+                break;
+            }
+        }
+        throw new Exit(Exit.UNEXPECTED_REPLY, address + " still answers " + WAIT_MILLIS / 1000
+                + " seconds after it was asked to stop");
+    }
+
+    /**
+     * The reply, or null when nothing answers. A new client each time: a
+     * connection kept from an earlier request could fail although the
+     * emulator still listens.
+     */
+    private static HttpResponse<String> send(Address address, String method, String path) {
+        HttpClient client = HttpClient.newBuilder()
+                .version(HttpClient.Version.HTTP_1_1)
+                .connectTimeout(TIME_OUT)
+                .build();
+        HttpRequest request = HttpRequest.newBuilder(URI.create("http://" + address + path))
+                .timeout(TIME_OUT)
+                .method(method, HttpRequest.BodyPublishers.noBody())
+                .build();
+        try {
+            return client.send(request, HttpResponse.BodyHandlers.ofString(StandardCharsets.UTF_8));
+        } catch (IOException e) {
+            return null;
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+            return null;
+        }
+    }
+}

@@ -1,0 +1,210 @@
+#!/usr/bin/env bash
+# End-to-end tests with the real Java runtime: the launchers start the
+# reference client classes through the class path they compose, and the
+# classes talk to a running emulator. Usage:
+#   jvm_test.sh TEST PROGRAMS_DIR JAVA_DIR JDK_BIN_DIR WORK_DIR
+# "start" and "stop" bring the shared emulator up and down (the CTest
+# fixture); every other TEST runs against it, except "restart", which
+# starts and stops an emulator of its own.
+set -uo pipefail
+
+test=$1 bin=$2 javadir=$3 jdkbin=$4 work=$5
+here=$(cd "$(dirname "$0")" && pwd)
+emulator=(java -jar "$javadir/vyEmulator.jar")
+failures=0
+
+fail() {
+    echo "FAILED: $*"
+    failures=$((failures + 1))
+}
+
+# expect STATUS EXPECTED_OUTPUT PROGRAM ARGS...: runs a launcher in the
+# test's folder and compares its standard output (trailing line ends aside)
+# and exit status; nothing may come on standard error.
+expect() {
+    local want_status=$1 want=$2 program=$3
+    shift 3
+    local got status
+    got=$(timeout 120 "$bin/$program" "$@" 2>"$dir/stderr.txt")
+    status=$?
+    if [ "$got" != "$want" ]; then
+        fail "$program $*: output differs"
+        diff <(printf '%s\n' "$want") <(printf '%s\n' "$got") | sed 's/^/    /'
+    fi
+    [ "$status" = "$want_status" ] || fail "$program $*: exit status $status, expected $want_status"
+    if [ -s "$dir/stderr.txt" ]; then
+        fail "$program $*: standard error not empty"
+        sed 's/^/    /' "$dir/stderr.txt"
+    fi
+}
+
+# An installation as an administrator makes one: the three client archives
+# in the INSTALL folder, CLI.CFG naming the machine's JDK.
+make_install() {
+    local install=$1
+    mkdir -p "$install/lib"
+    cp "$javadir/vyMirrorKit.jar" "$javadir/vySecLink.jar" "$javadir/vyShellKit.jar" "$install/"
+    printf '%s\n' "## the machine's JDK and the client's archives" \
+        "JAVA_INSTALL=$jdkbin/" \
+        "JAVA_CLASSPATH=$install/lib" \
+        "JAVA_EXEC_OPTIONS=-XX:+UseSerialGC" > "$install/CLI.CFG"
+}
+
+# start_emulator FOLDER: an emulator on a free port with the test state,
+# which stops by itself after 15 minutes should nothing stop it.
+start_emulator() {
+    timeout 60 "${emulator[@]}" start --port 0 --state "$1/emulator.state" \
+        --port-file "$1/server" --stop-after 15 >/dev/null || return 1
+    cat "$1/server"
+}
+
+stop_emulator() {
+    timeout 60 "${emulator[@]}" stop --port-file "$1/server" >/dev/null
+}
+
+if [ "$test" = start ]; then
+    rm -rf "$work"
+    mkdir -p "$work"
+    make_install "$work/install"
+    cp "$here/test.state" "$work/emulator.state"
+    start_emulator "$work" >/dev/null || { echo "FAILED: the emulator did not start"; exit 1; }
+    exit 0
+fi
+if [ "$test" = stop ]; then
+    stop_emulator "$work" || { echo "FAILED: the emulator did not stop"; exit 1; }
+    exit 0
+fi
+
+server=$(cat "$work/server" 2>/dev/null) || { echo "FAILED: no emulator running"; exit 1; }
+dir=$work/$test
+rm -rf "$dir"
+mkdir -p "$dir"
+cd "$dir" || exit 1
+export INSTALL=$work/install
+# The multipath tool of the emulator, found through the driver folder.
+export INSTALLLNB=$javadir/lanebinder VY_EMULATOR=$server VY_HOST=jvm-host
+# A port on which nothing listens: a server that is down.
+down=127.0.0.1:1
+
+case $test in
+ping)
+    expect 0 "" vyPingSrv /s "$server"
+    expect 0 "vyNetProbe: server $server answers (vyEmulator 1.0.0)" vyPingSrv /v /s "$server"
+    expect 70 "vyNetProbe: server $down does not answer" vyPingSrv /v /s "$down"
+    ;;
+failover)
+    expect 0 "vyRunJob: The primary server is down, trying the specified backup server...
+vyRunJob: The task will be run off the backup server.
+vyRunJob: connected to $server as admin
+vyRunJob: task failover started
+vyRunJob: task failover copies 02B12028 to 03B12028 in 600 seconds" \
+        vyRunJob /v /u admin /p secret /s "$down" /b "$server" failover
+    expect 75 "vyRunJob: task failover is already running" \
+        vyRunJob /u admin /p secret /s "$server" failover
+    expect 41 "vyRunJob: The primary server is down and there is no backup server specified. The task is not completed." \
+        vyRunJob /u admin /p secret /s "$down" failover
+    ;;
+credentials)
+    # The class reads the security file itself; its path holds a blank.
+    mkdir "sec dir"
+    echo "admin wrong" > "sec dir/sec file.txt"
+    expect 72 "vyRunJob: user admin is not known or the password is wrong" \
+        vyRunJob /a "sec dir/sec file.txt" /s "$server" quick
+    echo "operator op-pass" > "sec dir/sec file.txt"
+    expect 74 "vyRunJob: task nosuch is not known to the server" \
+        vyRunJob /a "sec dir/sec file.txt" /s "$server" nosuch
+    expect 72 "vyRunJob: no user name and password given" vyRunJob /s "$server" quick
+    ;;
+await)
+    expect 0 "vyRunJob: task quick started
+vyRunJob: task broken started
+vyRunJob: task slow started" vyRunJob /u admin /p secret /s "$server" quick broken slow
+    # quick completes within its second, broken fails after its own.
+    expect 0 "vyAwaitJob: task quick is complete (100%)" \
+        vyAwaitJob /u admin /p secret /m 1 /s "$server" quick
+    expect 77 "vyAwaitJob: task quick is complete (100%)
+vyAwaitJob: task broken failed" vyAwaitJob /u admin /p secret /m 1 /t 100 /s "$server" quick broken
+    # Three seconds are not enough for ten minutes of copying.
+    start=$SECONDS
+    expect 76 "vyAwaitJob: task slow is not complete (0%)" \
+        vyAwaitJob /u admin /p secret /m 0.05 /s "$server" slow
+    elapsed=$((SECONDS - start))
+    [ "$elapsed" -ge 2 ] && [ "$elapsed" -le 30 ] || fail "awaiting 0.05 minutes took $elapsed seconds"
+    expect 74 "vyAwaitJob: task nosuch is not known to the server" \
+        vyAwaitJob /u admin /p secret /m 1 /s "$server" quick nosuch
+    ;;
+volumes)
+    row="Disk2    02B12028  Disk2  Disk2$(printf '%24s' '')"
+    row3="Disk3    03B12028  Disk3  Disk3$(printf '%24s' '')"
+    expect 0 " Vpath    Serial    Volume Names
+-------  --------  --------------
+$row
+$row3" vyShowLuns
+    # /m maps the host's disk names to serials; a serial passes unchanged.
+    expect 78 "vyProbeVol: 02B12028 is volume payroll, serial 02B12028
+vyProbeVol: 04B12028 is volume archive, serial 04B12028
+vyProbeVol: Disk9 is not a volume of this server" \
+        vyProbeVol /u admin /p secret /m /q disk2 /q 04B12028 /q Disk9 /s "$server"
+    expect 0 "vySeedHost: jvm-host sees Disk2 as volume 02B12028
+vySeedHost: jvm-host sees Disk3 as volume 03B12028
+vySeedHost: host jvm-host registered with 2 volumes" vySeedHost /u admin /p secret /s "$server" /d jvm-host
+    [ -z "$(ls "$dir" | grep -v stderr.txt)" ] || fail "files left behind: $(ls "$dir")"
+    expect 0 "HOST      DISK   SERIAL
+jvm-host  Disk2  02B12028
+jvm-host  Disk3  03B12028" vyshell -s "$server" -u admin -p secret list hosts
+    ;;
+concurrent)
+    # Eight runs at once, each starting a task of its own, then eight that
+    # all try to start one task: exactly one may start it.
+    for i in 1 2 3 4 5 6 7 8; do
+        (timeout 120 "$bin/vyRunJob" /u admin /p secret /s "$server" "c$i" >"own-$i.txt" 2>&1; echo $? >>"own-$i.txt") &
+    done
+    wait
+    for i in 1 2 3 4 5 6 7 8; do
+        [ "$(cat "own-$i.txt")" = "vyRunJob: task c$i started
+0" ] || fail "run $i of eight: $(cat "own-$i.txt")"
+    done
+    for i in 1 2 3 4 5 6 7 8; do
+        (timeout 120 "$bin/vyRunJob" /u admin /p secret /s "$server" race >"race-$i.txt" 2>&1; echo $? >>"race-$i.txt") &
+    done
+    wait
+    started=$(cat race-*.txt | tr '\n' ' ' | grep -o 'vyRunJob: task race started 0' | wc -l)
+    running=$(cat race-*.txt | tr '\n' ' ' | grep -o 'vyRunJob: task race is already running 75' | wc -l)
+    [ "$started" = 1 ] && [ "$running" = 7 ] || fail "one task, eight runs: $started started, $running refused: $(cat race-*.txt)"
+    ;;
+restart)
+    # An emulator of its own: what vySeedHost registered and the tasks
+    # started survive a stop and a new start on another port.
+    cp "$here/test.state" "$dir/emulator.state"
+    server=$(start_emulator "$dir") || { fail "the emulator did not start"; exit 1; }
+    export VY_EMULATOR=$server VY_HOST=restart-host
+    expect 0 "vySeedHost: restart-host sees Disk7 as volume 04B12028
+vySeedHost: host restart-host registered with 1 volumes" vySeedHost /u admin /p secret /s "$server" /d restart-host
+    expect 0 "vyRunJob: task slow started" vyRunJob /u admin /p secret /s "$server" slow
+    stop_emulator "$dir" || fail "the emulator did not stop"
+    expect 70 "" vyPingSrv /s "$server"
+    server=$(start_emulator "$dir") || { fail "the emulator did not start again"; exit 1; }
+    echo "admin secret" > sec.txt
+    expect 0 "HOST          DISK   SERIAL
+restart-host  Disk7  04B12028" vyshell -s "$server" -a sec.txt list hosts
+    expect 0 "task: slow
+state: running
+progress: 0%
+source: 04B12028
+target: 05B12028
+seconds: 36000
+outcome: complete" vyshell -s "$server" -a sec.txt show task slow
+    ls "$dir" | grep -q '\.tmp$' && fail "a temporary file of the state is left: $(ls "$dir")"
+    stop_emulator "$dir" || fail "the emulator did not stop"
+    ;;
+*)
+    echo "unknown test $test"
+    exit 2
+    ;;
+esac
+
+if [ "$failures" -ne 0 ]; then
+    echo "$test: $failures failures"
+    exit 1
+fi
+echo "$test: passed"
