@@ -92,7 +92,9 @@ echo "== TGZ"
 tgz=$packages/vy-command-line-$version-linux-$(uname -m | tr A-Z a-z).tar.gz
 top=vy-command-line-$version-linux-$(uname -m | tr A-Z a-z)
 check "TGZ contents" "$( (linux_files; if emulator_built linux-release; then
-        emulator_files share/vy-command-line/emulator lanectl; fi) | sed "s|^|$top/|" | sort)" \
+        emulator_files share/vy-command-line/emulator lanectl
+        echo share/doc/vy-command-line-emulator/changelog.gz
+        echo share/doc/vy-command-line-emulator/copyright; fi) | sed "s|^|$top/|" | sort)" \
     "$(tar -tzf "$tgz" | grep -v '/$' | sort)"
 mkdir -p "$work/tgz"
 tar -xzf "$tgz" -C "$work/tgz"
