@@ -11,7 +11,15 @@ cd "$(dirname "$0")/.."
 version=$(sed -n 's/^  VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt)
 packages=build/packages
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+emulator_jar=
+# An emulator started below is stopped on the way out, whatever happens.
+cleanup() {
+    if [ -n "$emulator_jar" ] && [ -e "$work/server" ]; then
+        timeout 60 java -jar "$emulator_jar" stop --port-file "$work/server" >/dev/null 2>&1 || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
 
 passed=0
 failed=0
@@ -134,6 +142,36 @@ Architecture: all" "$(dpkg-deb -f "$deb" Package Version Architecture)"
     lintian_status=0
     lintian --fail-on error "$deb" | sed 's/^/    /' || lintian_status=$?
     check "lintian finds no error in the emulator DEB" 0 "$lintian_status"
+
+    # The packaged launchers against the packaged emulator: an installation
+    # made of the DEB's client archives and a CLI.CFG naming this machine's
+    # Java, an emulator with its sample state on a free loopback port (it
+    # stops by itself after 5 minutes should the clean-up not stop it).
+    dpkg-deb -x "$deb" "$work/deb"
+    emu=$work/deb/usr/share/vy-command-line/emulator
+    mkdir -p "$work/emu-install"
+    cp "$emu/vyMirrorKit.jar" "$emu/vySecLink.jar" "$emu/vyShellKit.jar" "$work/emu-install/"
+    printf '%s\n' "JAVA_INSTALL=$(dirname "$(readlink -f "$(command -v java)")")/" \
+        "JAVA_CLASSPATH=$work/emu-install" > "$work/emu-install/CLI.CFG"
+    emulator_jar=$emu/vyEmulator.jar
+    timeout 60 java -jar "$emulator_jar" start --port 0 --in-memory --port-file "$work/server" \
+        --stop-after 5 --log "$work/emulator.log" >/dev/null
+    server=$(cat "$work/server")
+    with_emulator() {
+        (cd "$work" && INSTALL="$work/emu-install" INSTALLLNB="$emu/lanebinder" VY_EMULATOR="$server" \
+            VY_HOST=demo-host timeout 120 "$work/deb/usr/bin/$1" "${@:2}"; echo "status $?")
+    }
+    check "emulator: vyPingSrv /v reports the emulator's version" \
+        "vyNetProbe: server $server answers (vyEmulator $version)
+status 0" "$(with_emulator vyPingSrv /v /s "$server")"
+    check "emulator: vyRunJob starts a task" "vyRunJob: task nightly started
+status 0" "$(with_emulator vyRunJob /u admin /p secret /s "$server" nightly)"
+    check "emulator: vyShowLuns through the packaged lanectl" " Vpath    Serial    Volume Names
+-------  --------  --------------
+Disk2    02B12028  Disk2  Disk2$(printf '%24s' '')
+Disk3    03B12028  Disk3  Disk3$(printf '%24s' '')
+Disk4    04B12028  Disk4  Disk4$(printf '%24s' '')
+status 0" "$(with_emulator vyShowLuns)"
 fi
 
 for arch in x64 x86; do
