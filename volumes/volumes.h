@@ -17,7 +17,7 @@
 constexpr int kHostVolumeEntries = 100;
 
 struct HostVolume {
-    unsigned char inUse;  // 1 when the entry is filled
+    unsigned char inUse = 0;  // 1 when the entry is filled
     Text<19> diskName;
     Text<10> serial;
 };
@@ -26,7 +26,7 @@ struct HostVolume {
 // entry and stop at the first one not in use.
 struct HostVolumeTable {
     HostVolume entries[kHostVolumeEntries];
-    unsigned count;
+    unsigned count = 0;
 };
 
 // Filled once per run by DiscoverVolumes; read by the programs that need the
