@@ -132,9 +132,10 @@ def instructions(command, env, work):
 
 
 def peak_rss_kib(command, env, work):
-    """Peak resident memory in KiB, the median of three runs."""
+    """Peak resident memory in KiB, the median of nine runs: the pages of the
+    shared C library that a run maps vary by some hundred KiB."""
     figures = [int(run([str(LINUX / "bench" / "bench_peak_rss")] + command, env=env, cwd=work).stdout)
-               for _ in range(3)]
+               for _ in range(9)]
     return statistics.median(figures)
 
 
