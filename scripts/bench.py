@@ -21,7 +21,6 @@ import os
 import platform
 import re
 import shutil
-import signal
 import statistics
 import subprocess
 import sys
@@ -73,7 +72,10 @@ def arguments(program):
 
 
 def run(command, **kwargs):
-    return subprocess.run(command, check=True, text=True, capture_output=True, **kwargs)
+    result = subprocess.run(command, text=True, capture_output=True, **kwargs)
+    if result.returncode != 0:
+        sys.exit(f"bench: {' '.join(command)} ended with {result.returncode}:\n{result.stdout}{result.stderr}")
+    return result
 
 
 def fixture(work):
@@ -98,10 +100,10 @@ def check_runs(commands, env, work):
             sys.exit(f"bench: {name} did not run as expected (status {result.returncode}):\n{result.stdout}")
 
 
-def hyperfine_times(commands, runs, env, work):
+def hyperfine_times(commands, runs, env, work, warmup=2):
     """Wall times in seconds of each command, the commands one after another."""
     with tempfile.NamedTemporaryFile(suffix=".json") as export:
-        run(["hyperfine", "-N", "--style", "none", "--warmup", "2", "--runs", str(runs),
+        run(["hyperfine", "-N", "--style", "none", "--warmup", str(warmup), "--runs", str(runs),
              "--export-json", export.name] + [" ".join(c) for c in commands], env=env, cwd=work)
         results = json.load(open(export.name))["results"]
     return [r["times"] for r in results]
@@ -154,57 +156,50 @@ def micro(work, quick):
 
 
 def java_run(work, quick):
-    """One vyRunJob against the emulator with a real JVM, split into the Java
-    starts and the rest. None, with a note, when the emulator is not built."""
+    """One vyRunJob against the emulator with a real JVM, split into the
+    launcher's own steps and its Java starts. None, with a note, when the
+    emulator is not built."""
     jars = LINUX / "java"
     emulator = jars / "vyEmulator.jar"
-    java = shutil.which("java")
-    if not emulator.exists() or java is None:
-        print(f"note: {emulator.relative_to(ROOT)} is not built (or no java): the run with a real JVM is skipped")
+    javac = shutil.which("javac")
+    if not emulator.exists() or javac is None:
+        print(f"note: {emulator.relative_to(ROOT)} is not built (or no Java development kit): "
+              "the run with a real JVM is skipped")
         return None
+    jdk_bin = Path(os.path.realpath(javac)).parent
+    java = str(jdk_bin / "java")
+    # An installation as an administrator makes one.
     install = work / "inst-jvm"
-    install.mkdir()
+    (install / "lib").mkdir(parents=True)
     for jar in ["vyMirrorKit.jar", "vySecLink.jar", "vyShellKit.jar"]:
         shutil.copy(jars / jar, install / jar)
-    java_bin = Path(os.path.realpath(java)).parent
-    (install / "CLI.CFG").write_text(f"JAVA_INSTALL={java_bin}/\nJAVA_CLASSPATH={install}/vyMirrorKit.jar\n")
-    state, port_file = work / "emulator-state.json", work / "emulator.port"
-    # On the loopback address with a free port; it stops itself after a while
-    # should this script die before it stops it.
-    server = subprocess.Popen([java, "-jar", str(emulator), "start", "--port", "0", "--state", str(state),
-                               "--port-file", str(port_file), "--stop-after", "5"], cwd=work,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    (install / "CLI.CFG").write_text(f"JAVA_INSTALL={jdk_bin}/\nJAVA_CLASSPATH={install}/lib\n"
+                                     "JAVA_EXEC_OPTIONS=-XX:+UseSerialGC\n")
+    # The emulator on 127.0.0.1 with a free port; it stops itself after 5
+    # minutes should this script die before it stops it. Its one task takes
+    # no time, so that every run can start it again.
+    state, server_file = work / "emulator.state", work / "emulator.server"
+    state.write_text("user admin secret\nvolume 02B12028 payroll\nvolume 03B12028 payroll-copy\n"
+                     "task bench 02B12028 03B12028 0 complete\n")
+    emulator_command = [java, "-jar", str(emulator)]
+    run(emulator_command + ["start", "--port", "0", "--state", str(state), "--port-file", str(server_file),
+                            "--stop-after", "5"], cwd=work, timeout=60)
     try:
-        deadline = time.monotonic() + 30
-        while not (port_file.exists() and port_file.read_text().strip()):
-            if time.monotonic() > deadline or server.poll() is not None:
-                sys.exit("bench: the emulator did not start")
-            time.sleep(0.1)
-        port = port_file.read_text().strip()
+        server = server_file.read_text().strip()
         env = dict(os.environ)
         env["INSTALL"] = str(install)
-        launcher = [str(LINUX / "bin" / "vyRunJob"), "/u", "admin", "/p", "secret", "/s", f"127.0.0.1:{port}",
-                    "nightly"]
-        # The Java command lines the launcher starts, from its trace.
-        trace = subprocess.run(launcher[:1] + ["/debug"] + launcher[1:], env=env, cwd=work, text=True,
-                               capture_output=True)
-        if trace.returncode != 0:
-            sys.exit(f"bench: vyRunJob against the emulator ended with {trace.returncode}:\n{trace.stdout}")
-        lines = trace.stdout.splitlines()
-        starts = [lines[i + 1].strip() for i, line in enumerate(lines) if line.startswith("spawnvp")]
+        launcher = [str(LINUX / "bin" / "vyRunJob"), "/u", "admin", "/p", "secret", "/s", server, "bench"]
         runs = 2 if quick else 10
-        total = statistics.median(hyperfine_times([launcher], runs, env, work)[0])
-        java_alone = sum(statistics.median(t) for t in hyperfine_times(
-            [[line] for line in starts], runs, dict(env, PATH=f"{java_bin}:{env['PATH']}"), work))
-        return {"total": total, "java": java_alone, "starts": len(starts)}
+        total = statistics.median(hyperfine_times([launcher], runs, env, work, warmup=1)[0])
+        # The launcher's own steps: the same run, its children skipped. A
+        # Java start varies by far more than this takes, so the Java starts
+        # are what is left of the whole, not a difference of two timings.
+        own = statistics.median(hyperfine_times([launcher[:1] + ["/noSystemCommand"] + launcher[1:]], 20 * runs,
+                                                env, work)[0])
+        return {"total": total, "own": own, "runs": runs}
     finally:
-        subprocess.run([java, "-jar", str(emulator), "stop", "--port-file", str(port_file)], cwd=work,
+        subprocess.run(emulator_command + ["stop", "--port-file", str(server_file)], cwd=work,
                        capture_output=True, timeout=60)
-        try:
-            server.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            os.kill(server.pid, signal.SIGKILL)
-            server.wait()
 
 
 def machine():
@@ -278,9 +273,11 @@ def main():
     jvm = java_run(work, quick)
     if jvm is not None:
         print()
-        print(f"vyRunJob against the emulator, real JVM: {jvm['total'] * 1e3:.1f} ms in all, "
-              f"{jvm['java'] * 1e3:.1f} ms in its {jvm['starts']} Java starts alone, "
-              f"{(jvm['total'] - jvm['java']) * 1e3:.1f} ms the launcher's own")
+        java_starts = jvm["total"] - jvm["own"]
+        print(f"vyRunJob against the emulator with a real JVM: {jvm['total'] * 1e3:.1f} ms in all (median of "
+              f"{jvm['runs']} runs): the launcher's own steps {jvm['own'] * 1e3:.2f} ms "
+              f"({jvm['own'] / jvm['total']:.2%}; the same run with /noSystemCommand), its two Java starts "
+              f"(server probe and task class) the other {java_starts * 1e3:.1f} ms")
 
     run_job = next(r for r in rows if r[0] == "vyRunJob")
     ratio = run_job[1] / noop_median
