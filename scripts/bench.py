@@ -219,6 +219,12 @@ def main():
     options = parser.parse_args()
     quick = options.quick
 
+    for tool in ["hyperfine", "valgrind", "strip", "x86_64-w64-mingw32-strip"]:
+        if shutil.which(tool) is None:
+            sys.exit(f"bench: {tool} is missing (scripts/test.sh installs what the benchmark needs)")
+    if not (LINUX / "bench" / "bench_micro").exists():
+        sys.exit("bench: bench_micro is not built: Google Benchmark (libbenchmark-dev) is missing")
+
     work = LINUX / "bench-work"
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
