@@ -20,6 +20,7 @@ import json
 import os
 import platform
 import re
+import shlex
 import shutil
 import statistics
 import subprocess
@@ -104,7 +105,7 @@ def hyperfine_times(commands, runs, env, work, warmup=2):
     """Wall times in seconds of each command, the commands one after another."""
     with tempfile.NamedTemporaryFile(suffix=".json") as export:
         run(["hyperfine", "-N", "--style", "none", "--warmup", str(warmup), "--runs", str(runs),
-             "--export-json", export.name] + [" ".join(c) for c in commands], env=env, cwd=work)
+             "--export-json", export.name] + [shlex.join(c) for c in commands], env=env, cwd=work)
         results = json.load(open(export.name))["results"]
     return [r["times"] for r in results]
 
