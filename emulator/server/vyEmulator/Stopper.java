@@ -55,6 +55,7 @@ final class Stopper {
         long deadline = System.nanoTime() + WAIT_MILLIS * 1_000_000L;
         while (System.nanoTime() < deadline) {
             if (send(address, "GET", "/ping") == null) {
+                awaitEnd(r.body(), deadline);
                 System.out.println("vyEmulator: stopped " + address);
                 return 0;
             }
@@ -67,6 +68,33 @@ final class Stopper {
         }
         throw new Exit(Exit.UNEXPECTED_REPLY, address + " still answers " + WAIT_MILLIS / 1000
                 + " seconds after it was asked to stop");
+    }
+
+    /**
+     * Waits, until the deadline at most, for the process named in the reply
+     * "stopping PID" to end, so that a script that stops the emulator leaves
+     * no process behind. A process of another machine is not found here and
+     * not waited for.
+     */
+    private static void awaitEnd(String reply, long deadline) {
+        String[] words = reply.trim().split(" ");
+        if (words.length != 2) {
+            return;
+        }
+        long pid;
+        try {
+            pid = Long.parseLong(words[1]);
+        } catch (NumberFormatException e) {
+            return;
+        }
+        while (System.nanoTime() < deadline && ProcessHandle.of(pid).map(ProcessHandle::isAlive).orElse(false)) {
+            try {
+                Thread.sleep(POLL_MILLIS / 4);
+            } catch (InterruptedException e) {
+                Thread.currentThread().interrupt();
+                return;
+            }
+        }
     }
 
     /**
