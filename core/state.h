@@ -88,14 +88,17 @@ struct OptionNames {
     const char* quiet;
 };
 
+// Every member starts out zero with nothing run at start-up (a large part
+// of the record, such as most argument slots, is never touched by a run):
+// InitGlobals gives the run its starting values.
 struct InvocationState {
     // Run control.
-    int programType;
-    int resultCode;
-    int debug;
-    int verbose;
-    int noSystemCommand;
-    int quietFlag;
+    int programType = 0;
+    int resultCode = 0;
+    int debug = 0;
+    int verbose = 0;
+    int noSystemCommand = 0;
+    int quietFlag = 0;
 
     // Values from the command line.
     Text<32> userName;
@@ -105,9 +108,9 @@ struct InvocationState {
     Text<1024> backupServer;
     Text<1024> hostName;
     Text<50> requestedVolumes[kMaxVolumes];
-    int volumeCount;
+    int volumeCount = 0;
     Text<2048> volumeListFile;
-    int mapFlag;
+    int mapFlag = 0;
     Text<112> minutes;
     Text<32> threshold;
     Text<1024> taskNames;
@@ -123,15 +126,15 @@ struct InvocationState {
     Text<4100> pathSetting;
     Text<4096> javaHomeSetting;
     Text<1024> securityLine;
-    FILE* securityFile;
+    FILE* securityFile = nullptr;
 
     JavaSettings java;
 
     // Argument table: argVector[i] points at argSlots[i]; the child process
     // runner ends the vector with a null entry after the last argument.
     Text<1024> argSlots[kArgSlots];
-    const char* argVector[kArgSlots];
-    int argCount;
+    const char* argVector[kArgSlots] = {};
+    int argCount = 0;
 
     // Fixed Java arguments, slots 0 to 2 of every Java command line.
     Text<1024> launcherName;
@@ -139,14 +142,14 @@ struct InvocationState {
     Text<2048> classPathArgument;
 
     // Tables.
-    const char* programNames[kProgramTypes];
+    const char* programNames[kProgramTypes] = {};
     Text<kUsageSize> usage[kProgramTypes];
-    OptionNames options;
+    OptionNames options = {};
 
     // Where messages go when not null: a file of the unit tests. The
     // programs leave it null and print to standard output. InitGlobals does
     // not touch it.
-    FILE* out;
+    FILE* out = nullptr;
 };
 
 extern InvocationState g;

@@ -7,6 +7,7 @@
 #                  emulator with the real Java runtime (label "jvm").
 #   windows-x64    mingw-w64, the whole test suite under Wine
 #   windows-x86    mingw-w64, built only (this kernel cannot run 32-bit code)
+#   benchmark      scripts/bench.sh --quick: a few rounds, never failing on a timing
 #   linux-fuzz     clang, libFuzzer targets of the parsers: a short run of each
 #   packages       the ZIPs, the TGZ and the DEB made from those builds, and
 #                  the test of what they hold
@@ -15,6 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind
+          libbenchmark-dev hyperfine python3 binutils
           scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils)
 missing=()
 for p in "${packages[@]}"; do
@@ -40,6 +42,11 @@ for preset in linux-debug linux-release; do
     echo "== test $preset"
     ctest --preset "$preset" -LE memcheck
 done
+
+# The benchmark once, in its quick mode: it fails on a missed size or memory
+# budget, never on a timing (this machine is shared).
+echo "== benchmark, quick"
+bash scripts/bench.sh --quick
 
 # The packages, made from the builds above, and the test of what they hold.
 echo "== packages"

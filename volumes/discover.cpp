@@ -1,5 +1,5 @@
 // DiscoverVolumes and the volume list.
-#include <fstream>
+#include <cstdio>
 #include <string>
 
 #include "core/launcher.h"
@@ -26,6 +26,18 @@ int CouldNotOpenReport() {
 bool Compose(Text<4096>& command, const char* head, const char* between) {
     return command.assign(head) && command.append(platform::InterpreterWord(g.reportFileName.view())) &&
            command.append(between) && command.append(platform::InterpreterWord(g.errorFileName.view()));
+}
+
+// The whole file, read in text mode as the report was written. False when
+// it cannot be opened.
+bool ReadTextFile(const char* path, std::string* text) {
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) return false;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, n);
+    std::fclose(file);
+    return true;
 }
 
 void RemoveIfPresent(const char* path) {
@@ -107,11 +119,10 @@ int DiscoverVolumes(DriveAccess& drives) {
     const int status = Compose(command, "lanectl query device > ", " 2>") ? RunShellCommand(command.c_str()) : -1;
     if (status == 0) {
         reportUsed = 1;
-        std::ifstream report(g.reportFileName.c_str());
-        if (!report) return CouldNotOpenReport();
+        std::string report;
+        if (!ReadTextFile(g.reportFileName.c_str(), &report)) return CouldNotOpenReport();
         PrintReportHeading();
         ParseReport(report, hostVolumes);
-        report.close();
         RemoveIfPresent(g.reportFileName.c_str());
         RemoveIfPresent(g.errorFileName.c_str());
     } else {

@@ -9,8 +9,6 @@
 // where <label> "POLICY:" means that the serial is the second word of the
 // next line instead. A path line begins with its path number; its fourth
 // word is "<adapter>/<disk>".
-#include <iterator>
-#include <string>
 #include <string_view>
 
 #include "core/state.h"
@@ -29,21 +27,13 @@ constexpr std::size_t kPathNameLength = 9;
 constexpr int kPathNamesPerLine = 8;
 constexpr std::size_t kNameWidth = 9;  // the disk name column of a row
 
-// The report as text: a carriage return before a line feed is dropped, as
-// text-mode reading does on Windows.
+// The report's lines. A carriage return right before a line feed is not
+// part of the line, as text-mode reading on Windows drops it.
 class LineReader {
 public:
-    explicit LineReader(std::istream& in) {
-        std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        text_.reserve(raw.size());
-        for (std::size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-            text_ += raw[i];
-        }
-    }
+    explicit LineReader(std::string_view text) : text_(text) {}
 
-    // False at the end of the report. The line stays valid as long as the
-    // reader does.
+    // False at the end of the report. The line points into the report.
     //
     // The tool ends every line. A report that ends inside a line was cut
     // short (the disk it was written to filled up, say): that last piece may
@@ -51,16 +41,23 @@ public:
     // it is not read.
     bool Next(std::string_view* line) {
         if (pos_ >= text_.size()) return false;
-        std::size_t start = pos_;
+        const std::size_t start = pos_;
         std::size_t end = start;
-        while (end < text_.size() && text_[end] != '\n' && end - start < kLongestRead) ++end;
+        while (end < text_.size() && !IsLineEnd(end) && end - start < kLongestRead) ++end;
         if (end == text_.size()) {
             pos_ = end;
             return false;
         }
-        pos_ = text_[end] == '\n' ? end + 1 : end;
+        // A line end right after the 99th character belongs to this read.
+        if (text_[end] == '\n') {
+            pos_ = end + 1;
+        } else if (IsLineEnd(end)) {
+            pos_ = end + 2;
+        } else {
+            pos_ = end;
+        }
         // As a C string, the line ends at a zero byte.
-        std::string_view read(text_.data() + start, end - start);
+        std::string_view read = text_.substr(start, end - start);
         *line = read.substr(0, read.find('\0'));
         return true;
     }
@@ -73,7 +70,12 @@ public:
     }
 
 private:
-    std::string text_;
+    // A line feed, or a carriage return and the line feed after it.
+    bool IsLineEnd(std::size_t i) const {
+        return text_[i] == '\n' || (text_[i] == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n');
+    }
+
+    std::string_view text_;
     std::size_t pos_ = 0;
 };
 
@@ -133,7 +135,7 @@ void PrintRow(const Text<19>& diskName, const Text<10>& serial, const PathNames&
 
 }  // namespace
 
-void ParseReport(std::istream& report, HostVolumeTable& table) {
+void ParseReport(std::string_view report, HostVolumeTable& table) {
     LineReader reader(report);
     std::string_view line;
     if (!reader.Next(&line)) return;  // the first line sums up the report

@@ -8,7 +8,8 @@
 #define VY_VOLUMES_VOLUMES_H
 
 #include <cstdio>
-#include <istream>
+#include <iosfwd>
+#include <string_view>
 
 #include "core/text.h"
 #include "volumes/inquiry.h"
@@ -16,7 +17,7 @@
 constexpr int kHostVolumeEntries = 100;
 
 struct HostVolume {
-    unsigned char inUse;  // 1 when the entry is filled
+    unsigned char inUse = 0;  // 1 when the entry is filled
     Text<19> diskName;
     Text<10> serial;
 };
@@ -25,7 +26,7 @@ struct HostVolume {
 // entry and stop at the first one not in use.
 struct HostVolumeTable {
     HostVolume entries[kHostVolumeEntries];
-    unsigned count;
+    unsigned count = 0;
 };
 
 // Filled once per run by DiscoverVolumes; read by the programs that need the
@@ -48,9 +49,12 @@ int DiscoverVolumes(DriveAccess& drives);
 // rows are already out (reportUsed 1), or "No 7315 volumes found".
 int PrintVolumeList(int reportUsed);
 
-// Reads the multipath driver's device report: records its devices in the
-// table and, unless the quiet flag is set, prints one row per listed device.
-// The heading is the caller's.
+// Reads the multipath driver's device report, as text read in text mode:
+// records its devices in the table and, unless the quiet flag is set, prints
+// one row per listed device. The heading is the caller's.
+void ParseReport(std::string_view report, HostVolumeTable& table);
+// The same for a report in a stream, read to its end first. The programs
+// do not use it: their report is a file, read without the stream library.
 void ParseReport(std::istream& report, HostVolumeTable& table);
 
 // Writes one line per host volume in use, in table order: "-l ", the disk

@@ -9,15 +9,20 @@
 
 namespace {
 
-// The volume list file named with /f: 17 when it cannot be opened, 18 when
-// it names no volume, else what reading it gave.
+int ReportNoVolumeList() {
+    Print("vyProbeVol: Volume list file %s does not exist\n", g.volumeListFile.c_str());
+    return kExitNoVolumeList;
+}
+
+// The volume list file named with /f: 17 when it cannot be opened or read,
+// 18 when it names no volume, else what reading it gave.
 int ReadVolumeListFile() {
     FILE* file = std::fopen(g.volumeListFile.c_str(), "r");
-    if (file == nullptr) {
-        Print("vyProbeVol: Volume list file %s does not exist\n", g.volumeListFile.c_str());
-        return kExitNoVolumeList;
-    }
+    if (file == nullptr) return ReportNoVolumeList();
     int result = ReadVolumeList(file);
+    // A file that opens but cannot be read (a folder, on POSIX) must not
+    // pass for an empty list, nor its names read so far for the whole list.
+    if (result == 0 && std::ferror(file)) result = ReportNoVolumeList();
     std::fclose(file);
     if (result == 0 && g.volumeCount == 0) {
         Print("vyProbeVol: No volumes specified in the given file\n");

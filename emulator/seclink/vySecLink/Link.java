@@ -1,11 +1,13 @@
 package vySecLink;
 
 import java.io.IOException;
+import java.io.InputStream;
+import java.io.OutputStream;
+import java.net.HttpURLConnection;
+import java.net.Proxy;
 import java.net.URI;
+import java.net.URL;
 import java.net.URLEncoder;
-import java.net.http.HttpClient;
-import java.net.http.HttpRequest;
-import java.net.http.HttpResponse;
 import java.nio.charset.StandardCharsets;
 import java.time.Duration;
 import java.util.Base64;
@@ -46,8 +48,8 @@ public final class Link {
 
     private final ServerName server;
     private final Credentials credentials;
-    private final Duration requestTimeOut;
-    private final HttpClient client;
+    private final int connectMillis;
+    private final int readMillis;
 
     public Link(ServerName server, Credentials credentials) {
         this(server, credentials, CONNECT_TIME_OUT, REQUEST_TIME_OUT);
@@ -56,12 +58,8 @@ public final class Link {
     public Link(ServerName server, Credentials credentials, Duration connectTimeOut, Duration requestTimeOut) {
         this.server = server;
         this.credentials = credentials;
-        this.requestTimeOut = requestTimeOut;
-        this.client = HttpClient.newBuilder()
-                .version(HttpClient.Version.HTTP_1_1)
-                .connectTimeout(connectTimeOut)
-                .followRedirects(HttpClient.Redirect.NEVER)
-                .build();
+        this.connectMillis = (int) connectTimeOut.toMillis();
+        this.readMillis = (int) requestTimeOut.toMillis();
     }
 
     public ServerName server() {
@@ -78,39 +76,60 @@ public final class Link {
     }
 
     public Reply get(String path) throws Failure {
-        return send(request(path).GET());
+        return send("GET", path, null);
     }
 
     public Reply post(String path) throws Failure {
-        return send(request(path).POST(HttpRequest.BodyPublishers.noBody()));
+        return send("POST", path, new byte[0]);
     }
 
     public Reply put(String path, String body) throws Failure {
-        return send(request(path).PUT(HttpRequest.BodyPublishers.ofString(body, StandardCharsets.UTF_8)));
+        return send("PUT", path, body.getBytes(StandardCharsets.UTF_8));
     }
 
-    private HttpRequest.Builder request(String path) {
-        URI uri = URI.create("http://" + server.host() + ":" + server.port() + path);
-        HttpRequest.Builder b = HttpRequest.newBuilder(uri)
-                .timeout(requestTimeOut)
-                .header("Content-Type", "text/plain; charset=utf-8");
-        if (credentials != null) {
-            String pair = credentials.user() + ":" + credentials.password();
-            String encoded = Base64.getEncoder().encodeToString(pair.getBytes(StandardCharsets.UTF_8));
-            b.header("Authorization", "Basic " + encoded);
-        }
-        return b;
-    }
-
-    private Reply send(HttpRequest.Builder b) throws Failure {
+    // HttpURLConnection rather than java.net.http.HttpClient: the latter
+    // sets up TLS and a selector thread at its start, which made every class
+    // start ten times slower, and a class runs once per launcher run.
+    private Reply send(String method, String path, byte[] body) throws Failure {
+        HttpURLConnection c = null;
         try {
-            HttpResponse<String> r = client.send(b.build(), HttpResponse.BodyHandlers.ofString(StandardCharsets.UTF_8));
-            return new Reply(r.statusCode(), r.body());
-        } catch (IOException e) {
+            URL url = URI.create("http://" + server.host() + ":" + server.port() + path).toURL();
+            c = (HttpURLConnection) url.openConnection(Proxy.NO_PROXY);
+            c.setRequestMethod(method);
+            c.setConnectTimeout(connectMillis);
+            c.setReadTimeout(readMillis);
+            c.setInstanceFollowRedirects(false);
+            c.setUseCaches(false);
+            c.setRequestProperty("Content-Type", "text/plain; charset=utf-8");
+            if (credentials != null) {
+                String pair = credentials.user() + ":" + credentials.password();
+                String encoded = Base64.getEncoder().encodeToString(pair.getBytes(StandardCharsets.UTF_8));
+                c.setRequestProperty("Authorization", "Basic " + encoded);
+            }
+            if (body != null) {
+                // A fixed length also keeps the connection from sending a
+                // request twice after a failure: a task must start once.
+                c.setDoOutput(true);
+                c.setFixedLengthStreamingMode(body.length);
+                try (OutputStream out = c.getOutputStream()) {
+                    out.write(body);
+                }
+            }
+            int status = c.getResponseCode();
+            InputStream in = status >= 400 ? c.getErrorStream() : c.getInputStream();
+            String text = "";
+            if (in != null) {
+                try (InputStream stream = in) {
+                    text = new String(stream.readAllBytes(), StandardCharsets.UTF_8);
+                }
+            }
+            return new Reply(status, text);
+        } catch (IOException | IllegalArgumentException e) {
             throw noAnswer();
-        } catch (InterruptedException e) {
-            Thread.currentThread().interrupt();
-            throw noAnswer();
+        } finally {
+            if (c != null) {
+                c.disconnect();
+            }
         }
     }
 

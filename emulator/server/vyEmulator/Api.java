@@ -34,7 +34,7 @@ import java.util.Map;
  * PUT  /hosts/HOST           body "disk serial" lines: replaces HOST's registration with the
  *                            known serials; one "disk serial registered|unknown" line each
  * GET  /hosts/HOST/luns      what HOST's multipath driver sees: "disk serial" lines  no credentials
- * POST /shutdown             200 "stopping", then the emulator exits; loopback peers only
+ * POST /shutdown             200 "stopping PID", then the emulator exits; loopback peers only
  * </pre>
  * Everything else needs HTTP Basic credentials of a user of the state (401).
  * Unknown path 404, wrong method 405, body over 64 KiB 413, other bad input
@@ -323,7 +323,9 @@ final class Api implements HttpHandler {
         if (!ex.getRemoteAddress().getAddress().isLoopbackAddress()) {
             throw new Refusal(403, "shutdown is accepted only from this machine");
         }
-        return ok("stopping\n");
+        // The process id lets "stop" wait until the process has ended, not
+        // only until the port is closed.
+        return ok("stopping " + ProcessHandle.current().pid() + "\n");
     }
 
     private static Instant now() {

@@ -1,13 +1,6 @@
 package vyEmulator;
 
-import java.io.IOException;
 import java.io.PrintStream;
-import java.net.URI;
-import java.net.http.HttpClient;
-import java.net.http.HttpRequest;
-import java.net.http.HttpResponse;
-import java.nio.charset.StandardCharsets;
-import java.time.Duration;
 import java.util.ArrayList;
 import java.util.List;
 
@@ -20,7 +13,7 @@ import java.util.List;
  * another way of finding the volumes.
  */
 final class Lanectl {
-    private static final Duration TIME_OUT = Duration.ofSeconds(3);
+    private static final int TIME_OUT_MILLIS = 3000;
 
     private Lanectl() {
     }
@@ -58,23 +51,12 @@ final class Lanectl {
     }
 
     private static List<String[]> luns(Address address, String host) throws Exit {
-        HttpClient client = HttpClient.newBuilder()
-                .version(HttpClient.Version.HTTP_1_1)
-                .connectTimeout(TIME_OUT)
-                .build();
-        URI uri = URI.create("http://" + address + "/hosts/" + Main.segment(host) + "/luns");
-        HttpResponse<String> r;
-        try {
-            r = client.send(HttpRequest.newBuilder(uri).timeout(TIME_OUT).GET().build(),
-                    HttpResponse.BodyHandlers.ofString(StandardCharsets.UTF_8));
-        } catch (IOException e) {
-            throw new Exit(Exit.NO_ANSWER, "the emulator at " + address + " does not answer");
-        } catch (InterruptedException e) {
-            Thread.currentThread().interrupt();
+        Http.Reply r = Http.send(address, "GET", "/hosts/" + Main.segment(host) + "/luns", TIME_OUT_MILLIS);
+        if (r == null) {
             throw new Exit(Exit.NO_ANSWER, "the emulator at " + address + " does not answer");
         }
         List<String[]> luns = new ArrayList<>();
-        boolean good = r.statusCode() == 200;
+        boolean good = r.status() == 200;
         for (String line : r.body().split("\n")) {
             List<String> w = StateFile.words(line);
             if (w.size() == 2) {
@@ -84,9 +66,8 @@ final class Lanectl {
             }
         }
         if (!good) {
-            String first = r.body().split("\n", 2)[0];
             throw new Exit(Exit.UNEXPECTED_REPLY,
-                    "unexpected reply from the emulator at " + address + ": " + r.statusCode() + " " + first);
+                    "unexpected reply from the emulator at " + address + ": " + r.status() + " " + r.firstLine());
         }
         return luns;
     }

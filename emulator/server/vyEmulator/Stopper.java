@@ -1,18 +1,13 @@
 package vyEmulator;
 
 import java.io.IOException;
-import java.net.URI;
-import java.net.http.HttpClient;
-import java.net.http.HttpRequest;
-import java.net.http.HttpResponse;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.time.Duration;
 
 /** "stop": POST /shutdown to a running emulator, then waits until it no longer answers. */
 final class Stopper {
-    private static final Duration TIME_OUT = Duration.ofSeconds(3);
+    private static final int TIME_OUT_MILLIS = 3000;
     private static final long WAIT_MILLIS = 10_000;
     private static final long POLL_MILLIS = 200;
 
@@ -44,17 +39,18 @@ final class Stopper {
             address = new Address("127.0.0.1", Main.DEFAULT_PORT);
         }
 
-        HttpResponse<String> r = send(address, "POST", "/shutdown");
+        Http.Reply r = Http.send(address, "POST", "/shutdown", TIME_OUT_MILLIS);
         if (r == null) {
             throw new Exit(Exit.NO_ANSWER, "nothing answers at " + address);
         }
-        if (r.statusCode() != 200) {
-            throw new Exit(Exit.UNEXPECTED_REPLY, "unexpected reply from " + address + ": " + r.statusCode() + " "
-                    + r.body().split("\n", 2)[0]);
+        if (r.status() != 200) {
+            throw new Exit(Exit.UNEXPECTED_REPLY, "unexpected reply from " + address + ": " + r.status() + " "
+                    + r.firstLine());
         }
         long deadline = System.nanoTime() + WAIT_MILLIS * 1_000_000L;
         while (System.nanoTime() < deadline) {
-            if (send(address, "GET", "/ping") == null) {
+            if (Http.send(address, "GET", "/ping", TIME_OUT_MILLIS) == null) {
+                awaitEnd(r.body(), deadline);
                 System.out.println("vyEmulator: stopped " + address);
                 return 0;
             }
@@ -70,26 +66,29 @@ final class Stopper {
     }
 
     /**
-     * The reply, or null when nothing answers. A new client each time: a
-     * connection kept from an earlier request could fail although the
-     * emulator still listens.
+     * Waits, until the deadline at most, for the process named in the reply
+     * "stopping PID" to end, so that a script that stops the emulator leaves
+     * no process behind. A process of another machine is not found here and
+     * not waited for.
      */
-    private static HttpResponse<String> send(Address address, String method, String path) {
-        HttpClient client = HttpClient.newBuilder()
-                .version(HttpClient.Version.HTTP_1_1)
-                .connectTimeout(TIME_OUT)
-                .build();
-        HttpRequest request = HttpRequest.newBuilder(URI.create("http://" + address + path))
-                .timeout(TIME_OUT)
-                .method(method, HttpRequest.BodyPublishers.noBody())
-                .build();
+    private static void awaitEnd(String reply, long deadline) {
+        String[] words = reply.trim().split(" ");
+        if (words.length != 2) {
+            return;
+        }
+        long pid;
         try {
-            return client.send(request, HttpResponse.BodyHandlers.ofString(StandardCharsets.UTF_8));
-        } catch (IOException e) {
-            return null;
-        } catch (InterruptedException e) {
-            Thread.currentThread().interrupt();
-            return null;
+            pid = Long.parseLong(words[1]);
+        } catch (NumberFormatException e) {
+            return;
+        }
+        while (System.nanoTime() < deadline && ProcessHandle.of(pid).map(ProcessHandle::isAlive).orElse(false)) {
+            try {
+                Thread.sleep(POLL_MILLIS / 4);
+            } catch (InterruptedException e) {
+                Thread.currentThread().interrupt();
+                return;
+            }
         }
     }
 }
