@@ -9,12 +9,15 @@
 #   windows-x86    mingw-w64, built only (this kernel cannot run 32-bit code)
 #   benchmark      scripts/bench.sh --quick: a few rounds, never failing on a timing
 #   linux-fuzz     clang, libFuzzer targets of the parsers: a short run of each
+#   packages       the ZIPs, the TGZ and the DEB made from those builds, and
+#                  the test of what they hold
 # Warnings are errors. Run as root on a machine that lacks packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind
-          libbenchmark-dev hyperfine python3 binutils)
+          libbenchmark-dev hyperfine python3 binutils
+          scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -44,6 +47,11 @@ done
 # budget, never on a timing (this machine is shared).
 echo "== benchmark, quick"
 bash scripts/bench.sh --quick
+
+# The packages, made from the builds above, and the test of what they hold.
+echo "== packages"
+bash scripts/package.sh
+bash scripts/check-packages.sh
 
 # Every end-to-end case again, each program under memcheck: about two
 # minutes.

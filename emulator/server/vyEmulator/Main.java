@@ -25,7 +25,7 @@ import java.util.Set;
  * Messages go to standard error, except the "listening" and "stopped" lines and the report.
  */
 public final class Main {
-    static final String VERSION = "1.0.0";
+    static final String VERSION = Version.PROJECT;
     static final int DEFAULT_PORT = 7530;
 
     static final String USAGE = String.join("\n",

@@ -1,0 +1,99 @@
+# What `cmake --install` puts where. Two components: "suite" (the seven
+# programs, the reference pages, the README and a sample CLI.CFG) and, where
+# it is built, "emulator" (the storage-server emulator and the client's class
+# archives).
+#
+#                   Linux (prefix /usr in the DEB)        Windows ZIP
+#   programs        bin/                                  bin/
+#   man pages       share/man/man1, man5, man7            -
+#   HTML and text   -                                     doc/html, doc/txt
+#   README, notes   share/doc/vy-command-line/            doc/
+#   sample CLI.CFG  share/doc/vy-command-line/examples/   doc/examples/
+#   emulator        share/vy-command-line/emulator/       emulator/
+#
+# The sample is only ever installed as an example: the live CLI.CFG lies in
+# the INSTALL directory of the Java client, which nothing here writes to.
+if(WIN32)
+  set(CMAKE_INSTALL_BINDIR bin)
+  set(VY_DOCDIR doc)
+  set(VY_EMULATORDIR emulator)
+else()
+  include(GNUInstallDirs)
+  set(VY_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${VY_PACKAGE_NAME})
+  set(VY_EMULATORDIR ${CMAKE_INSTALL_DATAROOTDIR}/${VY_PACKAGE_NAME}/emulator)
+endif()
+
+get_property(VY_PROGRAMS GLOBAL PROPERTY VY_PROGRAMS)
+install(TARGETS ${VY_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT suite)
+
+# The sample CLI.CFG, with values of the platform's form; CR LF line ends
+# for Windows.
+if(WIN32)
+  set(VY_SAMPLE_JAVA_INSTALL [[C:\Program Files\vy\jre\]])
+  set(VY_SAMPLE_CLASSPATH [[C:\Program Files\vy\lib\client.jar]])
+  set(VY_SAMPLE_SEPARATOR [[\]])
+  set(VY_SAMPLE_NEWLINE CRLF)
+else()
+  set(VY_SAMPLE_JAVA_INSTALL /opt/vy/jre/)
+  set(VY_SAMPLE_CLASSPATH /opt/vy/lib/client.jar)
+  set(VY_SAMPLE_SEPARATOR /)
+  set(VY_SAMPLE_NEWLINE LF)
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/packaging/CLI.CFG.in ${CMAKE_BINARY_DIR}/packaging/CLI.CFG
+  @ONLY NEWLINE_STYLE ${VY_SAMPLE_NEWLINE})
+install(FILES ${CMAKE_BINARY_DIR}/packaging/CLI.CFG DESTINATION ${VY_DOCDIR}/examples COMPONENT suite)
+
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/packaging/copyright
+  DESTINATION ${VY_DOCDIR} COMPONENT suite)
+if(NOT WIN32)
+  # Debian's changelog of the package, gzipped as Debian keeps it.
+  string(TIMESTAMP VY_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+    COMMAND gzip -9nkf ${CMAKE_BINARY_DIR}/packaging/changelog
+    DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog
+    VERBATIM)
+  add_custom_target(vy_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${VY_DOCDIR} COMPONENT suite)
+endif()
+
+if(VY_PAGES)
+  if(WIN32)
+    foreach(page IN LISTS VY_PAGE_NAMES)
+      install(FILES ${VY_PAGES_DIR}/html/${page}.html DESTINATION ${VY_DOCDIR}/html COMPONENT suite)
+      install(FILES ${VY_PAGES_DIR}/txt/${page}.txt DESTINATION ${VY_DOCDIR}/txt COMPONENT suite)
+    endforeach()
+  else()
+    foreach(page IN LISTS VY_PAGE_NAMES)
+      string(REGEX MATCH "[0-9]$" section ${page})
+      install(FILES ${VY_PAGES_DIR}/man/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT suite)
+    endforeach()
+  endif()
+endif()
+
+# The emulator and the client's class archives, where they are built (Java
+# 17 found): the jars, the stand-in multipath tool and the sample state.
+if(TARGET vyEmulator)
+  foreach(jar vyEmulator vySecLink vyMirrorKit vyShellKit)
+    if(TARGET ${jar})
+      install(FILES $<TARGET_PROPERTY:${jar},JAR_FILE> DESTINATION ${VY_EMULATORDIR} COMPONENT emulator)
+    endif()
+  endforeach()
+  if(WIN32)
+    set(VY_LANECTL ${PROJECT_SOURCE_DIR}/emulator/lanectl/lanectl.cmd)
+  else()
+    set(VY_LANECTL ${PROJECT_SOURCE_DIR}/emulator/lanectl/lanectl)
+  endif()
+  if(EXISTS ${VY_LANECTL})
+    install(PROGRAMS ${VY_LANECTL} DESTINATION ${VY_EMULATORDIR}/lanebinder COMPONENT emulator)
+  endif()
+  if(EXISTS ${PROJECT_SOURCE_DIR}/emulator/sample.state)
+    install(FILES ${PROJECT_SOURCE_DIR}/emulator/sample.state DESTINATION ${VY_EMULATORDIR} COMPONENT emulator)
+  endif()
+  if(NOT WIN32)
+    # The emulator's DEB is a package of its own, with its own copyright and
+    # changelog where Debian looks for them.
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${VY_PACKAGE_NAME}-emulator COMPONENT emulator)
+  endif()
+endif()

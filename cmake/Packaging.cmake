@@ -1,0 +1,65 @@
+# Packages with CPack: a ZIP from each Windows build, a TGZ and a DEB from a
+# native Linux build. Names carry the project's version:
+#   vy-command-line-<version>-windows-x64.zip, ...-windows-x86.zip,
+#   vy-command-line-<version>-linux-<machine>.tar.gz,
+#   vy-command-line_<version>_<Debian architecture>.deb
+set(CPACK_PACKAGE_NAME ${VY_PACKAGE_NAME})
+set(CPACK_PACKAGE_VENDOR "vy command-line suite maintainers")
+set(CPACK_PACKAGE_CONTACT ${VY_PACKAGE_CONTACT})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "launchers for a storage server's copy tasks and a host's volumes")
+# Lines of at most 80 characters: Debian shows the description as it is.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Seven console programs through which administrators and their scripts drive"
+  "the copy tasks of a storage server and list the storage volumes a host sees:"
+  "vyRunJob, vyAwaitJob, vyProbeVol, vySeedHost, vyPingSrv, vyShowLuns and"
+  "vyshell. All but vyShowLuns start a class of the storage client's Java side,"
+  "which is installed on its own and found through the INSTALL environment"
+  "variable and the CLI.CFG file there.")
+set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VY_PACKAGE_SYSTEM windows-x64)
+  else()
+    set(VY_PACKAGE_SYSTEM windows-x86)
+  endif()
+else()
+  set(CPACK_GENERATOR TGZ DEB)
+  string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" VY_PACKAGE_SYSTEM)
+endif()
+set(CPACK_PACKAGE_FILE_NAME ${VY_PACKAGE_NAME}-${PROJECT_VERSION}-${VY_PACKAGE_SYSTEM})
+
+# The archives hold every component; the DEB is split into one package per
+# component once the emulator is there.
+set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+if(TARGET vyEmulator)
+  set(CPACK_COMPONENTS_ALL suite emulator)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+else()
+  set(CPACK_COMPONENTS_ALL suite)
+endif()
+
+# Debian: man pages and documentation where Debian keeps them (Install.cmake),
+# the shared libraries' packages computed by dpkg-shlibdeps.
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION admin)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RELEASE "")
+set(CPACK_DEBIAN_SUITE_PACKAGE_NAME ${VY_PACKAGE_NAME})
+set(CPACK_DEBIAN_SUITE_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_EMULATOR_PACKAGE_NAME ${VY_PACKAGE_NAME}-emulator)
+set(CPACK_DEBIAN_EMULATOR_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_EMULATOR_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_EMULATOR_PACKAGE_DEPENDS "default-jre-headless (>= 2:1.17) | java17-runtime-headless")
+set(CPACK_COMPONENT_SUITE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+string(JOIN "\n" CPACK_COMPONENT_EMULATOR_DESCRIPTION
+  "A storage-server emulator on the loopback address, and client class archives"
+  "with the names and argument lists that the vy programs use, to try the suite"
+  "without the real server.")
+
+include(CPack)

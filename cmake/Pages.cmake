@@ -1,0 +1,47 @@
+# Reference pages: written once, in scdoc's markup under docs/pages, and
+# generated here with the project's version. Native builds make man pages
+# (gzipped, as Debian keeps them); the Windows builds make HTML and plain
+# text from the same man pages with mandoc.
+find_program(VY_SCDOC scdoc REQUIRED)
+find_program(VY_MANDOC mandoc)
+if(WIN32 AND NOT VY_MANDOC)
+  message(FATAL_ERROR "mandoc makes the HTML and text pages of the Windows builds: apt-get install mandoc")
+endif()
+find_program(VY_GZIP gzip REQUIRED)
+
+# <name>.<section>: one page per program, the three files' formats and the
+# exit statuses.
+set(VY_PAGE_NAMES
+  vyRunJob.1 vyAwaitJob.1 vyProbeVol.1 vySeedHost.1 vyPingSrv.1 vyShowLuns.1 vyshell.1
+  CLI.CFG.5 vy-security-file.5 vy-volume-list.5
+  vy-exit-status.7)
+set(VY_PAGES_DIR ${CMAKE_BINARY_DIR}/pages)
+
+set(VY_MAN_PAGES)
+set(VY_PAGE_OUTPUTS)
+foreach(page IN LISTS VY_PAGE_NAMES)
+  set(source ${VY_PAGES_DIR}/scd/${page}.scd)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/pages/${page}.scd ${source} @ONLY)
+  set(man ${VY_PAGES_DIR}/man/${page})
+  if(WIN32)
+    set(outputs ${VY_PAGES_DIR}/html/${page}.html ${VY_PAGES_DIR}/txt/${page}.txt)
+    set(formats -DHTML=${VY_PAGES_DIR}/html/${page}.html -DTEXT=${VY_PAGES_DIR}/txt/${page}.txt)
+  else()
+    set(outputs ${man}.gz)
+    set(formats -DGZ=${man}.gz)
+  endif()
+  add_custom_command(OUTPUT ${man} ${outputs}
+    COMMAND ${CMAKE_COMMAND} -DSCDOC=${VY_SCDOC} -DMANDOC=${VY_MANDOC} -DGZIP=${VY_GZIP}
+            -DSOURCE=${source} -DMAN=${man} ${formats} -P ${PROJECT_SOURCE_DIR}/cmake/render-page.cmake
+    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/render-page.cmake
+    COMMENT "Reference page ${page}"
+    VERBATIM)
+  list(APPEND VY_MAN_PAGES ${man})
+  list(APPEND VY_PAGE_OUTPUTS ${man} ${outputs})
+endforeach()
+add_custom_target(vy_pages ALL DEPENDS ${VY_PAGE_OUTPUTS})
+
+# Every page must pass mandoc's checks without a warning.
+if(VY_TESTS AND VY_MANDOC)
+  add_test(NAME pages_lint COMMAND ${VY_MANDOC} -T lint -W warning ${VY_MAN_PAGES})
+endif()

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the four packages into build/packages: the TGZ and the DEB of the
+# native release build, and a ZIP of each Windows build. Each comes from its
+# own CMake workflow (configure, build, package), which can also be run on
+# its own: cmake --workflow --preset linux-packages (or windows-x64-packages,
+# windows-x86-packages).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+# The workflows build with as many jobs as there are cores.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+rm -rf build/packages
+for workflow in linux-packages windows-x64-packages windows-x86-packages; do
+    echo "== $workflow"
+    cmake --workflow --preset "$workflow"
+done
+ls -l build/packages
