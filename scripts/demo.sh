@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 missing=()
-for p in cmake make g++ googletest; do
+for p in cmake make g++ googletest scdoc; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 command -v javac >/dev/null 2>&1 || missing+=(default-jdk-headless)
