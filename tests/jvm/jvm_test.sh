@@ -72,6 +72,14 @@ if [ "$test" = start ]; then
 fi
 if [ "$test" = stop ]; then
     stop_emulator "$work" || { echo "FAILED: the emulator did not stop"; exit 1; }
+    # The emulator logged every request of the tests, and never a password
+    # (those of test.state and the wrong one of the credentials test).
+    log=$work/emulator.state.log
+    grep -q '^POST /tasks/quick/run 200 admin$' "$log" || { echo "FAILED: requests not logged"; exit 1; }
+    if grep -n -e secret -e op-pass -e wrong "$log"; then
+        echo "FAILED: a password in the emulator's log"
+        exit 1
+    fi
     exit 0
 fi
 
