@@ -93,7 +93,7 @@ public final class Link {
     private Reply send(String method, String path, byte[] body) throws Failure {
         HttpURLConnection c = null;
         try {
-            URL url = URI.create("http://" + server.host() + ":" + server.port() + path).toURL();
+            URL url = URI.create("http://" + server.authority() + path).toURL();
             c = (HttpURLConnection) url.openConnection(Proxy.NO_PROXY);
             c.setRequestMethod(method);
             c.setConnectTimeout(connectMillis);

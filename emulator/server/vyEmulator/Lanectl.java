@@ -1,8 +1,14 @@
 package vyEmulator;
 
 import java.io.PrintStream;
+import java.time.Duration;
 import java.util.ArrayList;
 import java.util.List;
+import vySecLink.Failure;
+import vySecLink.Link;
+import vySecLink.Program;
+import vySecLink.ServerName;
+import vySecLink.Status;
 
 /**
  * The multipath tool of the emulated storage: "lanectl query device" prints
@@ -13,26 +19,22 @@ import java.util.List;
  * another way of finding the volumes.
  */
 final class Lanectl {
-    private static final int TIME_OUT_MILLIS = 3000;
+    private static final Duration TIME_OUT = Duration.ofSeconds(3);
 
     private Lanectl() {
     }
 
-    static int run(List<String> args, PrintStream out) throws Exit {
+    static int run(List<String> args, PrintStream out) throws Failure {
         if (!args.equals(List.of("query", "device"))) {
-            throw new Exit(Exit.BAD_ARGUMENT,
+            throw new Failure(Status.BAD_ARGUMENT,
                     "unknown arguments \"" + String.join(" ", args) + "\"; the only command is \"query device\"");
         }
         String emulator = System.getenv("VY_EMULATOR");
         if (emulator == null || emulator.isEmpty()) {
-            emulator = "127.0.0.1:" + Main.DEFAULT_PORT;
+            emulator = "127.0.0.1:" + ServerName.DEFAULT_PORT;
         }
-        Address address = Address.parse(emulator);
-        String host = System.getenv("VY_HOST");
-        if (host == null || host.isEmpty()) {
-            host = Main.hostName();
-        }
-        List<String[]> luns = luns(address, host);
+        ServerName address = ServerName.parse(emulator);
+        List<String[]> luns = luns(address, Program.hostName());
         out.println("Total Devices : " + luns.size());
         out.println();
         for (int i = 0; i < luns.size(); i++) {
@@ -50,14 +52,16 @@ final class Lanectl {
         return 0;
     }
 
-    private static List<String[]> luns(Address address, String host) throws Exit {
-        Http.Reply r = Http.send(address, "GET", "/hosts/" + Main.segment(host) + "/luns", TIME_OUT_MILLIS);
-        if (r == null) {
-            throw new Exit(Exit.NO_ANSWER, "the emulator at " + address + " does not answer");
+    private static List<String[]> luns(ServerName address, String host) throws Failure {
+        Link.Reply r;
+        try {
+            r = new Link(address, null, TIME_OUT, TIME_OUT).get("/hosts/" + Link.segment(host) + "/luns");
+        } catch (Failure f) {
+            throw new Failure(Status.NO_ANSWER, "the emulator at " + address.authority() + " does not answer");
         }
         List<String[]> luns = new ArrayList<>();
-        boolean good = r.status() == 200;
-        for (String line : r.body().split("\n")) {
+        boolean good = r.status == 200;
+        for (String line : r.body.split("\n")) {
             List<String> w = StateFile.words(line);
             if (w.size() == 2) {
                 luns.add(new String[] {w.get(0), w.get(1)});
@@ -66,8 +70,8 @@ final class Lanectl {
             }
         }
         if (!good) {
-            throw new Exit(Exit.UNEXPECTED_REPLY,
-                    "unexpected reply from the emulator at " + address + ": " + r.status() + " " + r.firstLine());
+            throw new Failure(Status.UNEXPECTED_REPLY,
+                    "unexpected reply from the emulator at " + address.authority() + ": " + r.status + " " + r.firstLine());
         }
         return luns;
     }

@@ -3,16 +3,11 @@ package vyEmulator;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.PrintStream;
-import java.net.InetAddress;
-import java.net.URLEncoder;
-import java.net.UnknownHostException;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
-import java.nio.file.Path;
-import java.nio.file.StandardCopyOption;
 import java.util.Arrays;
 import java.util.List;
 import java.util.Set;
+import vySecLink.Failure;
+import vySecLink.Status;
 
 /**
  * The storage-server emulator: java -jar vyEmulator.jar COMMAND ...
@@ -26,7 +21,6 @@ import java.util.Set;
  */
 public final class Main {
     static final String VERSION = Version.PROJECT;
-    static final int DEFAULT_PORT = 7530;
 
     static final String USAGE = String.join("\n",
             "usage: java -jar vyEmulator.jar run [--port N] [--bind ADDR] [--state FILE | --in-memory]"
@@ -59,12 +53,12 @@ public final class Main {
                     System.out.println(USAGE);
                     yield 0;
                 }
-                default -> throw new Exit(Exit.BAD_ARGUMENT,
+                default -> throw new Failure(Status.BAD_ARGUMENT,
                         command.isEmpty() ? "no command given" : "unknown command " + command);
             };
-        } catch (Exit e) {
+        } catch (Failure e) {
             err.println((command.equals("lanectl") ? "lanectl: " : "vyEmulator: ") + e.getMessage());
-            if (e.status() == Exit.BAD_ARGUMENT && !command.equals("lanectl")) {
+            if (e.status() == Status.BAD_ARGUMENT && !command.equals("lanectl")) {
                 err.println(USAGE);
             }
             status = e.status();
@@ -83,36 +77,5 @@ public final class Main {
         } catch (IOException e) {
             throw new IllegalStateException("the sample state cannot be read from the jar", e);
         }
-    }
-
-    /** Writes a small file as one step (tmp + rename), so that a reader never sees half of it. */
-    static void writeAtomically(Path file, String text) throws IOException {
-        Path tmp = file.resolveSibling(file.getFileName() + ".tmp");
-        Files.writeString(tmp, text, StandardCharsets.UTF_8);
-        Files.move(tmp, file, StandardCopyOption.ATOMIC_MOVE, StandardCopyOption.REPLACE_EXISTING);
-    }
-
-    /** One path segment, percent-encoded (a blank as %20, never '+'). */
-    static String segment(String name) {
-        return URLEncoder.encode(name, StandardCharsets.UTF_8).replace("+", "%20");
-    }
-
-    /** This machine's host name: the name the system resolves, else HOSTNAME or COMPUTERNAME, else "localhost". */
-    static String hostName() {
-        try {
-            String name = InetAddress.getLocalHost().getHostName();
-            if (name != null && !name.isEmpty()) {
-                return name;
-            }
-        } catch (UnknownHostException | SecurityException e) {
-            // The name does not resolve: the environment may still know it.
-        }
-        for (String variable : new String[] {"HOSTNAME", "COMPUTERNAME"}) {
-            String value = System.getenv(variable);
-            if (value != null && !value.isEmpty()) {
-                return value;
-            }
-        }
-        return "localhost";
     }
 }

@@ -12,6 +12,9 @@ import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.ExecutorService;
 import java.util.concurrent.Executors;
 import java.util.concurrent.atomic.AtomicBoolean;
+import vySecLink.Failure;
+import vySecLink.ServerName;
+import vySecLink.Status;
 
 /** "run": loads the state and serves it in the foreground until /shutdown, a signal or --stop-after. */
 final class Runner {
@@ -20,7 +23,7 @@ final class Runner {
     private Runner() {
     }
 
-    static int run(Settings o) throws Exit {
+    static int run(Settings o) throws Failure {
         Path file = null;
         State state;
         if (o.inMemory) {
@@ -34,12 +37,12 @@ final class Runner {
         }
 
         InetAddress address = address(o.bind != null ? o.bind : "127.0.0.1");
-        int port = o.port != null ? o.port : Main.DEFAULT_PORT;
+        int port = o.port != null ? o.port : ServerName.DEFAULT_PORT;
         HttpServer server;
         try {
             server = HttpServer.create(new InetSocketAddress(address, port), 50);
         } catch (IOException e) {
-            throw new Exit(Exit.CANNOT_LISTEN, "cannot listen on " + new Address(address.getHostAddress(), port)
+            throw new Failure(Status.CANNOT_LISTEN, "cannot listen on " + ServerName.of(address.getHostAddress(), port)
                     + ": " + e.getMessage());
         }
         CountDownLatch stopRequested = new CountDownLatch(1);
@@ -57,20 +60,20 @@ final class Runner {
             }
         }));
 
-        Address where = new Address(address.getHostAddress(), server.getAddress().getPort());
+        ServerName where = ServerName.of(address.getHostAddress(), server.getAddress().getPort());
         System.out.println("vyEmulator: listening on " + where);
         try {
             if (o.portFile != null) {
-                Main.writeAtomically(Path.of(o.portFile), where + "\n");
+                StateFile.save(Path.of(o.portFile), where + "\n");
             }
             if (o.readyFile != null) {
-                Main.writeAtomically(Path.of(o.readyFile), where + "\n");
+                StateFile.save(Path.of(o.readyFile), where + "\n");
             }
         } catch (IOException | RuntimeException e) {
             stopped.set(true);
             server.stop(0);
             pool.shutdownNow();
-            throw new Exit(Exit.CANNOT_LISTEN, "cannot write the port file: " + e);
+            throw new Failure(Status.CANNOT_LISTEN, "cannot write the port file: " + e);
         }
 
         if (o.stopAfter != null) {
@@ -103,20 +106,20 @@ final class Runner {
     }
 
     /** A state file that does not exist yet starts as the sample state. */
-    private static void create(Path file) throws Exit {
+    private static void create(Path file) throws Failure {
         try {
             StateFile.save(file, StateFile.HEADER + new String(Main.sampleState(), StandardCharsets.UTF_8));
         } catch (IOException e) {
-            throw new Exit(Exit.BAD_STATE_FILE, file + ": cannot be created (" + e + ")");
+            throw new Failure(Status.BAD_STATE_FILE, file + ": cannot be created (" + e + ")");
         }
         System.out.println("vyEmulator: created " + file + " from the sample state");
     }
 
-    private static InetAddress address(String text) throws Exit {
+    private static InetAddress address(String text) throws Failure {
         try {
             return InetAddress.getByName(text);
         } catch (UnknownHostException e) {
-            throw new Exit(Exit.BAD_ARGUMENT, "bad value " + text + " for --bind");
+            throw new Failure(Status.BAD_ARGUMENT, "bad value " + text + " for --bind");
         }
     }
 }

@@ -4,6 +4,8 @@ import java.math.BigDecimal;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Set;
+import vySecLink.Failure;
+import vySecLink.Status;
 
 /** The options of run, start and stop. A later option of the same name takes the place of an earlier one. */
 final class Settings {
@@ -19,19 +21,19 @@ final class Settings {
     String readyFile; // internal: start's child tells that it listens
     String server;
 
-    static Settings parse(List<String> args, Set<String> allowed) throws Exit {
+    static Settings parse(List<String> args, Set<String> allowed) throws Failure {
         Settings s = new Settings();
         for (int i = 0; i < args.size(); i++) {
             String a = args.get(i);
             if (!allowed.contains(a)) {
-                throw new Exit(Exit.BAD_ARGUMENT, "unknown argument " + a);
+                throw new Failure(Status.BAD_ARGUMENT, "unknown argument " + a);
             }
             if (a.equals("--in-memory")) {
                 s.inMemory = true;
                 continue;
             }
             if (i + 1 >= args.size()) {
-                throw new Exit(Exit.BAD_ARGUMENT, a + " needs a value");
+                throw new Failure(Status.BAD_ARGUMENT, a + " needs a value");
             }
             String v = args.get(++i);
             switch (a) {
@@ -47,21 +49,21 @@ final class Settings {
             }
         }
         if (s.inMemory && s.state != null) {
-            throw new Exit(Exit.BAD_ARGUMENT, "give either --state or --in-memory, not both");
+            throw new Failure(Status.BAD_ARGUMENT, "give either --state or --in-memory, not both");
         }
         return s;
     }
 
-    private static int port(String v) throws Exit {
+    private static int port(String v) throws Failure {
         if (!v.matches("[0-9]{1,5}") || Integer.parseInt(v) > 65535) {
-            throw new Exit(Exit.BAD_ARGUMENT, "bad value " + v + " for --port");
+            throw new Failure(Status.BAD_ARGUMENT, "bad value " + v + " for --port");
         }
         return Integer.parseInt(v);
     }
 
-    private static String minutes(String v) throws Exit {
+    private static String minutes(String v) throws Failure {
         if (!v.matches("[0-9]{1,9}(\\.[0-9]{0,9})?|\\.[0-9]{1,9}")) {
-            throw new Exit(Exit.BAD_ARGUMENT, "bad value " + v + " for --stop-after");
+            throw new Failure(Status.BAD_ARGUMENT, "bad value " + v + " for --stop-after");
         }
         return v;
     }

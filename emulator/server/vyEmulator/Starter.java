@@ -11,6 +11,8 @@ import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
+import vySecLink.Failure;
+import vySecLink.Status;
 
 /**
  * "start": runs "run" as a background process and returns once it listens.
@@ -26,14 +28,14 @@ final class Starter {
     private Starter() {
     }
 
-    static int start(Settings o) throws Exit {
+    static int start(Settings o) throws Failure {
         Path ready;
         try {
             // Only the name is wanted: the child creates the file once it listens.
             ready = Files.createTempFile("vyEmulator-", ".ready");
             Files.delete(ready);
         } catch (IOException e) {
-            throw new Exit(Exit.CANNOT_LISTEN, "cannot make a temporary file: " + e.getMessage());
+            throw new Failure(Status.CANNOT_LISTEN, "cannot make a temporary file: " + e.getMessage());
         }
         List<String> command = new ArrayList<>(List.of(java(), "-cp", classPath(), Main.class.getName(), "run"));
         command.addAll(o.asArguments());
@@ -58,7 +60,7 @@ final class Starter {
         try {
             child = pb.start();
         } catch (IOException e) {
-            throw new Exit(Exit.CANNOT_LISTEN, "cannot start " + command.get(0) + ": " + e.getMessage());
+            throw new Failure(Status.CANNOT_LISTEN, "cannot start " + command.get(0) + ": " + e.getMessage());
         }
 
         long deadline = System.nanoTime() + TimeUnit.MILLISECONDS.toNanos(WAIT_MILLIS);
@@ -72,7 +74,7 @@ final class Starter {
                 int status = child.exitValue();
                 tail(log, logStart);
                 System.err.println("vyEmulator: the emulator ended with status " + status + " before it listened");
-                return status == Exit.BAD_STATE_FILE || status == Exit.CANNOT_LISTEN ? status : Exit.CANNOT_LISTEN;
+                return status == Status.BAD_STATE_FILE || status == Status.CANNOT_LISTEN ? status : Status.CANNOT_LISTEN;
             }
             try {
                 Thread.sleep(POLL_MILLIS);
@@ -91,7 +93,7 @@ final class Starter {
         } catch (InterruptedException e) {
             child.destroyForcibly();
         }
-        return Exit.CANNOT_LISTEN;
+        return Status.CANNOT_LISTEN;
     }
 
     /** "addr:port" once the child wrote the ready file (it writes it whole, by renaming); the file is removed. */
@@ -112,11 +114,11 @@ final class Starter {
     }
 
     /** The jar (or class folder) this class came from. */
-    private static String classPath() throws Exit {
+    private static String classPath() throws Failure {
         try {
             return Path.of(Main.class.getProtectionDomain().getCodeSource().getLocation().toURI()).toString();
         } catch (URISyntaxException | RuntimeException e) {
-            throw new Exit(Exit.CANNOT_LISTEN, "cannot tell where vyEmulator.jar is: " + e);
+            throw new Failure(Status.CANNOT_LISTEN, "cannot tell where vyEmulator.jar is: " + e);
         }
     }
 

@@ -17,6 +17,8 @@ import java.util.HashSet;
 import java.util.List;
 import java.util.Map;
 import java.util.Set;
+import vySecLink.Failure;
+import vySecLink.Status;
 
 /**
  * The state file: UTF-8 text, one item a line, words separated by blanks or
@@ -48,17 +50,17 @@ final class StateFile {
     }
 
     /** Reads and checks a state file; every fault is 82 with the file and line. */
-    static State read(Path file) throws Exit {
+    static State read(Path file) throws Failure {
         byte[] bytes;
         try {
             bytes = Files.readAllBytes(file);
         } catch (IOException e) {
-            throw new Exit(Exit.BAD_STATE_FILE, file + ": cannot be read (" + e.getMessage() + ")");
+            throw new Failure(Status.BAD_STATE_FILE, file + ": cannot be read (" + e.getMessage() + ")");
         }
         return parse(file.toString(), bytes);
     }
 
-    static State parse(String label, byte[] bytes) throws Exit {
+    static State parse(String label, byte[] bytes) throws Failure {
         State s = new State();
         Set<String> volumeNames = new HashSet<>();
         int start = 0;
@@ -83,7 +85,7 @@ final class StateFile {
         return s;
     }
 
-    private static String decode(String label, int lineNumber, byte[] bytes, int start, int end) throws Exit {
+    private static String decode(String label, int lineNumber, byte[] bytes, int start, int end) throws Failure {
         try {
             return StandardCharsets.UTF_8.newDecoder()
                     .onMalformedInput(CodingErrorAction.REPORT)
@@ -91,7 +93,7 @@ final class StateFile {
                     .decode(ByteBuffer.wrap(bytes, start, end - start))
                     .toString();
         } catch (CharacterCodingException e) {
-            throw new Exit(Exit.BAD_STATE_FILE, label + ":" + lineNumber + ": not UTF-8 text");
+            throw new Failure(Status.BAD_STATE_FILE, label + ":" + lineNumber + ": not UTF-8 text");
         }
     }
 
@@ -121,23 +123,23 @@ final class StateFile {
             this.volumeNames = volumeNames;
         }
 
-        private Exit fault(String what) {
-            return new Exit(Exit.BAD_STATE_FILE, label + ":" + number + ": " + what);
+        private Failure fault(String what) {
+            return new Failure(Status.BAD_STATE_FILE, label + ":" + number + ": " + what);
         }
 
-        private void expect(boolean ok, String form) throws Exit {
+        private void expect(boolean ok, String form) throws Failure {
             if (!ok) {
                 throw fault("expected \"" + form + "\"");
             }
         }
 
-        private void knownSerial(String serial) throws Exit {
+        private void knownSerial(String serial) throws Failure {
             if (!s.volumes.containsKey(serial)) {
                 throw fault("no volume has the serial " + serial + " (volumes must come first)");
             }
         }
 
-        void read() throws Exit {
+        void read() throws Failure {
             switch (w.get(0)) {
                 case "user" -> user();
                 case "volume" -> volume();
@@ -148,7 +150,7 @@ final class StateFile {
             }
         }
 
-        private void user() throws Exit {
+        private void user() throws Failure {
             expect(w.size() == 3, "user <name> <password>");
             String name = w.get(1);
             // Basic credentials end the user name at the first colon.
@@ -161,7 +163,7 @@ final class StateFile {
             s.users.put(name, w.get(2));
         }
 
-        private void volume() throws Exit {
+        private void volume() throws Failure {
             expect(w.size() == 3, "volume <serial> <name>");
             String serial = w.get(1);
             String name = w.get(2);
@@ -180,7 +182,7 @@ final class StateFile {
             s.volumes.put(serial, new State.Volume(serial, name));
         }
 
-        private void task() throws Exit {
+        private void task() throws Failure {
             String form = "task <name> <source-serial> <target-serial> <seconds> complete|fail [started=<instant>]";
             expect(w.size() == 6 || w.size() == 7, form);
             String name = w.get(1);
@@ -211,7 +213,7 @@ final class StateFile {
                     outcome.equals("fail"), started));
         }
 
-        private void sees() throws Exit {
+        private void sees() throws Failure {
             expect(w.size() == 4, "sees <host> <disk> <serial>");
             if (!isDisk(w.get(2))) {
                 throw fault("a disk name is at most " + LONGEST_DISK + " characters: " + w.get(2));
@@ -220,7 +222,7 @@ final class StateFile {
             s.sees.add(new State.Sees(w.get(1), new State.Disk(w.get(2), w.get(3))));
         }
 
-        private void registered() throws Exit {
+        private void registered() throws Failure {
             expect(w.size() == 2 || w.size() == 4, "registered <host> [<disk> <serial>]");
             List<State.Disk> disks = new ArrayList<>(s.registered.getOrDefault(w.get(1), List.of()));
             if (w.size() == 4) {

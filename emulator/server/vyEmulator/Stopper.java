@@ -4,54 +4,60 @@ import java.io.IOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.time.Duration;
+import vySecLink.Failure;
+import vySecLink.Link;
+import vySecLink.ServerName;
+import vySecLink.Status;
 
 /** "stop": POST /shutdown to a running emulator, then waits until it no longer answers. */
 final class Stopper {
-    private static final int TIME_OUT_MILLIS = 3000;
+    private static final Duration TIME_OUT = Duration.ofSeconds(3);
     private static final long WAIT_MILLIS = 10_000;
     private static final long POLL_MILLIS = 200;
 
     private Stopper() {
     }
 
-    static int stop(Settings o) throws Exit {
+    static int stop(Settings o) throws Failure {
         int given = (o.server != null ? 1 : 0) + (o.port != null ? 1 : 0) + (o.portFile != null ? 1 : 0);
         if (given > 1) {
-            throw new Exit(Exit.BAD_ARGUMENT, "give only one of --server, --port and --port-file");
+            throw new Failure(Status.BAD_ARGUMENT, "give only one of --server, --port and --port-file");
         }
-        Address address;
+        ServerName address;
         if (o.server != null) {
-            address = Address.parse(o.server);
+            address = ServerName.parse(o.server);
         } else if (o.port != null) {
             if (o.port == 0) {
-                throw new Exit(Exit.BAD_ARGUMENT, "bad value 0 for --port");
+                throw new Failure(Status.BAD_ARGUMENT, "bad value 0 for --port");
             }
-            address = new Address("127.0.0.1", o.port);
+            address = ServerName.of("127.0.0.1", o.port);
         } else if (o.portFile != null) {
             String text;
             try {
                 text = Files.readString(Path.of(o.portFile), StandardCharsets.UTF_8).trim();
             } catch (IOException e) {
-                throw new Exit(Exit.NO_ANSWER, "port file " + o.portFile + " cannot be read, nothing to stop");
+                throw new Failure(Status.NO_ANSWER, "port file " + o.portFile + " cannot be read, nothing to stop");
             }
-            address = Address.parse(text);
+            address = ServerName.parse(text);
         } else {
-            address = new Address("127.0.0.1", Main.DEFAULT_PORT);
+            address = ServerName.of("127.0.0.1", ServerName.DEFAULT_PORT);
         }
 
-        Http.Reply r = Http.send(address, "POST", "/shutdown", TIME_OUT_MILLIS);
+        Link link = new Link(address, null, TIME_OUT, TIME_OUT);
+        Link.Reply r = ask(link, true, "/shutdown");
         if (r == null) {
-            throw new Exit(Exit.NO_ANSWER, "nothing answers at " + address);
+            throw new Failure(Status.NO_ANSWER, "nothing answers at " + address.authority());
         }
-        if (r.status() != 200) {
-            throw new Exit(Exit.UNEXPECTED_REPLY, "unexpected reply from " + address + ": " + r.status() + " "
+        if (r.status != 200) {
+            throw new Failure(Status.UNEXPECTED_REPLY, "unexpected reply from " + address.authority() + ": " + r.status + " "
                     + r.firstLine());
         }
         long deadline = System.nanoTime() + WAIT_MILLIS * 1_000_000L;
         while (System.nanoTime() < deadline) {
-            if (Http.send(address, "GET", "/ping", TIME_OUT_MILLIS) == null) {
-                awaitEnd(r.body(), deadline);
-                System.out.println("vyEmulator: stopped " + address);
+            if (ask(link, false, "/ping") == null) {
+                awaitEnd(r.body, deadline);
+                System.out.println("vyEmulator: stopped " + address.authority());
                 return 0;
             }
             try {
@@ -61,7 +67,7 @@ final class Stopper {
                 break;
             }
         }
-        throw new Exit(Exit.UNEXPECTED_REPLY, address + " still answers " + WAIT_MILLIS / 1000
+        throw new Failure(Status.UNEXPECTED_REPLY, address.authority() + " still answers " + WAIT_MILLIS / 1000
                 + " seconds after it was asked to stop");
     }
 
@@ -89,6 +95,15 @@ final class Stopper {
                 Thread.currentThread().interrupt();
                 return;
             }
+        }
+    }
+
+    /** The reply, or null when nothing answers. */
+    private static Link.Reply ask(Link link, boolean post, String path) {
+        try {
+            return post ? link.post(path) : link.get(path);
+        } catch (Failure f) {
+            return null;
         }
     }
 }
