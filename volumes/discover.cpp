@@ -29,15 +29,17 @@ bool Compose(Text<4096>& command, const char* head, const char* between) {
 }
 
 // The whole file, read in text mode as the report was written. False when
-// it cannot be opened.
+// it cannot be opened or read: a report read in part must not pass for the
+// whole.
 bool ReadTextFile(const char* path, std::string* text) {
     std::FILE* file = std::fopen(path, "r");
     if (file == nullptr) return false;
     char buffer[4096];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, n);
+    const bool read = !std::ferror(file);
     std::fclose(file);
-    return true;
+    return read;
 }
 
 void RemoveIfPresent(const char* path) {
