@@ -8,7 +8,6 @@
 #define VY_VOLUMES_VOLUMES_H
 
 #include <cstdio>
-#include <iosfwd>
 #include <string_view>
 
 #include "core/text.h"
@@ -53,9 +52,6 @@ int PrintVolumeList(int reportUsed);
 // records its devices in the table and, unless the quiet flag is set, prints
 // one row per listed device. The heading is the caller's.
 void ParseReport(std::string_view report, HostVolumeTable& table);
-// The same for a report in a stream, read to its end first. The programs
-// do not use it: their report is a file, read without the stream library.
-void ParseReport(std::istream& report, HostVolumeTable& table);
 
 // Writes one line per host volume in use, in table order: "-l ", the disk
 // name, " -r ", the serial and one blank, then a line end; with debug each

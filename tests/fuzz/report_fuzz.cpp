@@ -10,7 +10,6 @@
 // each begins with the disk name of a table entry, padded to nine columns,
 // then its serial; continuation rows begin with twenty blanks.
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -56,8 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     g.programType = kVyShowLuns;
     g.quietFlag = data[0] & 1;
     ClearHostVolumes(table);
-    std::istringstream in{std::string(report)};
-    ParseReport(in, table);
+    ParseReport(report, table);
     const std::string out = capture.Text();
 
     FUZZ_CHECK(table.count <= kHostVolumeEntries, "count %u", table.count);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,8 +47,7 @@ protected:
     }
 
     std::string Parse(const std::string& text) {
-        std::istringstream in(text);
-        ParseReport(in, table_);
+        ParseReport(text, table_);
         return out_.Text();
     }
 
@@ -147,8 +145,7 @@ TEST_F(ManyPaths, SeventeenAndTwentyFiveNamesTakeTwoAndThreeContinuationLines) {
               std::string(kEight) + kSecond + "                    P17" + std::string(29, ' ') + "\n");
     ClearHostVolumes(table_);
     std::string before = out_.Text();
-    std::istringstream in(Device(25));
-    ParseReport(in, table_);
+    ParseReport(Device(25), table_);
     EXPECT_EQ(out_.Text().substr(before.size()),
               std::string(kEight) + kSecond + kThird + "                    P25" + std::string(29, ' ') + "\n");
 }
@@ -218,9 +215,9 @@ TEST_F(Report, ADevicePassedOverDoesNotShortenTheNextDevicesHeadings) {
     for (const std::string& first : passedOver) {
         ClearHostVolumes(table_);
         std::string before = out_.Text();
-        std::istringstream in("Total Devices : 2\n" + first + PlainDevice("Disk3", "Part0", "7315E20", "03B12028") +
-                              PathLine(0, "Bus0/Disk3") + PathLine(1, "Bus0/Disk9"));
-        ParseReport(in, table_);
+        ParseReport("Total Devices : 2\n" + first + PlainDevice("Disk3", "Part0", "7315E20", "03B12028") +
+                        PathLine(0, "Bus0/Disk3") + PathLine(1, "Bus0/Disk9"),
+                    table_);
         EXPECT_EQ(out_.Text().substr(before.size()), "Disk3    03B12028  Disk3  Disk9" + std::string(24, ' ') + "\n")
             << first;
         EXPECT_EQ(Recorded(), (Volumes{{"Disk3", "03B12028"}}));
