@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the four packages into build/packages: the TGZ and the DEB of the
-# native release build, and a ZIP of each Windows build. Each comes from its
+# Builds the packages into build/packages: the TGZ and the DEBs (the suite's
+# and, where Java 17 is found, the emulator's) of the native release build,
+# and a ZIP of each Windows build. Each comes from its
 # own CMake workflow (configure, build, package), which can also be run on
 # its own: cmake --workflow --preset linux-packages (or windows-x64-packages,
 # windows-x86-packages).
