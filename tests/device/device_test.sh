@@ -21,7 +21,8 @@ skip() {
 
 qemu=$(command -v qemu-system-x86_64) || skip "qemu-system-x86_64 is missing (Debian: qemu-system-x86)"
 busybox=$(command -v busybox) || skip "busybox is missing (Debian: busybox-static)"
-file -L "$busybox" | grep -q 'statically linked' || skip "$busybox is not linked statically (Debian: busybox-static)"
+# The guest has no C library for a dynamic busybox; ldd fails on a static one.
+! ldd "$busybox" >/dev/null 2>&1 || skip "$busybox is not linked statically (Debian: busybox-static)"
 
 # The kernel: the package that linux-image-cloud-amd64 depends on now,
 # unpacked, never installed.
@@ -82,10 +83,15 @@ printf '%s\n' "${loaded[@]}" > "$root/modules.list"
 console=$work/console.log
 started=$(date +%s)
 # QEMU's exit status tells nothing of the guest: the markers do. timeout
-# ends it, killed if need be, should the guest hang.
+# ends it, killed if need be, should the guest hang; so does the end of
+# this script, however it comes.
 timeout -k 5 "$boot_limit" "$qemu" -accel tcg -m 512 -smp 1 -nographic -no-reboot -net none \
     -kernel "$vmlinuz" -initrd "$work/initramfs.cpio" \
-    -append "console=ttyS0 loglevel=1 panic=-1 rdinit=/init" </dev/null >"$console" 2>&1
+    -append "console=ttyS0 loglevel=1 panic=-1 rdinit=/init" </dev/null >"$console" 2>&1 &
+qemu_pid=$!
+trap 'kill "$qemu_pid" 2>/dev/null' EXIT
+trap 'exit 1' INT TERM HUP
+wait "$qemu_pid"
 qemu_status=$?
 tr -d '\r' < "$console" > "$console.txt"
 echo "boot: $(( $(date +%s) - started )) s (QEMU status $qemu_status); guest uptime: $(grep -o 'VYDEV [a-z ]* [0-9.]*$' "$console.txt" | tr '\n' ' ')"

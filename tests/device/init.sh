@@ -14,6 +14,7 @@ echo "VYDEV booted $(cut -d' ' -f1 /proc/uptime)"
 
 fault() {
     echo "VYDEV fault: $*"
+    cat /tmp/handler.log 2>/dev/null
     dmesg | tail -n 30
     poweroff -f
 }
@@ -36,7 +37,9 @@ for name in $names; do
     echo -n "cmd_ring_size_mb=1" > "$device/control" 2>/dev/null
     echo 1 > "$device/enable" || fault "enable $name"
 done
-/bin/tcmu_disks serve /disks.txt /tmp/ready &
+# Its complaints go to a file, printed at the end, so that they cannot fall
+# among the programs' output.
+/bin/tcmu_disks serve /disks.txt /tmp/ready 2>/tmp/handler.log &
 for i in $(seq 100); do
     [ -e /tmp/ready ] && break
     usleep 50000
@@ -99,5 +102,8 @@ run probevol-java cat /tmp/probe.log
 chown 1000:1000 /tmp/user
 cd /tmp/user && run showluns-user /bin/tcmu_disks as 1000 /vy/vyShowLuns
 cd /
+echo "VYDEV-BEGIN handler"
+sort /tmp/handler.log | uniq -c
+echo "VYDEV-END handler"
 echo "VYDEV done $(cut -d' ' -f1 /proc/uptime)"
 poweroff -f

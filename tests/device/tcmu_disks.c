@@ -256,6 +256,7 @@ static void Inquiry(struct command *c, const struct disk *d, const unsigned char
             memcpy(data + 4, d->serial, 8);
             Send(c, data, 12, allocation);
         } else {
+            fprintf(stderr, "tcmu_disks: %s: page %02Xh not supported\n", d->name, cdb[2]);
             CheckCondition(c, kIllegalRequest, kInvalidField);
         }
         return;
@@ -342,6 +343,8 @@ static void Execute(struct command *c, struct disk *d, const unsigned char *cdb)
         ReadWrite(c, d, Get64(cdb + 2), Get32(cdb + 10), cdb[0] == 0x8A);
         break;
     default:
+        /* On the console, for whoever reads a failed run. */
+        fprintf(stderr, "tcmu_disks: %s: command %02Xh not supported\n", d->name, cdb[0]);
         CheckCondition(c, kIllegalRequest, kInvalidOpcode);
         break;
     }
