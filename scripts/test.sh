@@ -4,7 +4,9 @@
 #   linux-release  native, optimised; the end-to-end cases once more under
 #                  valgrind's memcheck (the e2e_memcheck test)
 #                  Both native builds also run the launchers against the
-#                  emulator with the real Java runtime (label "jvm").
+#                  emulator with the real Java runtime (label "jvm"); the
+#                  release build also the drive inquiry against a real
+#                  kernel in a virtual machine (label "device").
 #   windows-x64    mingw-w64, the whole test suite under Wine
 #   windows-x86    mingw-w64, built only (this kernel cannot run 32-bit code)
 #   benchmark      scripts/bench.sh --quick: a few rounds, never failing on a timing
@@ -29,6 +31,20 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "== installing: ${missing[*]}"
     apt-get update
     DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+fi
+# The device test's virtual machine: QEMU and a static busybox, without what
+# they recommend; its kernel package is downloaded by the test itself, so the
+# package lists must know it. Without them the device test is skipped.
+vm_missing=()
+for p in qemu-system-x86 busybox-static; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || vm_missing+=("$p")
+done
+if [ ${#vm_missing[@]} -gt 0 ] || ! apt-cache show linux-image-cloud-amd64 >/dev/null 2>&1; then
+    echo "== installing for the device test: ${vm_missing[*]}"
+    { apt-get update &&
+      { [ ${#vm_missing[@]} -eq 0 ] ||
+        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${vm_missing[@]}"; }; } ||
+        echo "== the device test's packages cannot be had: it is skipped"
 fi
 
 jobs=$(nproc)
