@@ -60,19 +60,26 @@ for program in vyShowLuns vySeedHost vyProbeVol; do copy_program "$programs/$pro
 copy_program "$doubles/java" doubles/java
 
 # The modules and, before each, what it depends on (the "depends=" of its
-# .modinfo: the package carries no modules.dep).
+# .modinfo: the package carries no modules.dep). Compressed ones are
+# unpacked here, so that busybox's insmod can load them.
 module_file() {
-    find "$modules/kernel" \( -name "$1.ko" -o -name "${1//_/-}.ko" \) -print -quit
+    find "$modules/kernel" \( -name "$1.ko*" -o -name "${1//_/-}.ko*" \) -print -quit
 }
 loaded=()
 add_module() {
-    local name=$1 file dependency
+    local name=$1 file target=$root/modules/$1.ko dependency
     for dependency in "${loaded[@]}"; do [ "$dependency" = "$name" ] && return 0; done
     file=$(module_file "$name")
     [ -n "$file" ] || { echo "module $name is not in the kernel package"; exit 1; }
-    for dependency in $(tr '\0' '\n' < "$file" | sed -n 's/^depends=//p' | tr ',' ' '); do add_module "$dependency"; done
+    case $file in
+        *.ko) cp "$file" "$target" ;;
+        *.ko.xz) xz -dc "$file" > "$target" ;;
+        *.ko.zst) zstd -qdc "$file" > "$target" ;;
+        *.ko.gz) gzip -dc "$file" > "$target" ;;
+        *) false ;;
+    esac || skip "cannot unpack the module $file"
+    for dependency in $(tr '\0' '\n' < "$target" | sed -n 's/^depends=//p' | tr ',' ' '); do add_module "$dependency"; done
     loaded+=("$name")
-    cp "$file" "$root/modules/$name.ko" || exit 1
 }
 for module in configfs target_core_user tcm_loop sd_mod; do add_module "$module"; done
 printf '%s\n' "${loaded[@]}" > "$root/modules.list"
