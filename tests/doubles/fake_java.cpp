@@ -12,6 +12,8 @@
 //   FAKEJAVA_EXIT       the exit status (otherwise 0)
 //   FAKEJAVA_SLEEP      milliseconds to wait before ending, so that runs
 //                       started together are all inside the class at once
+//   FAKEJAVA_PID        a file to which it writes its process id, before
+//                       it waits (interrupt.h)
 //   FAKEJAVA_INTERRUPT  "int" or "quit": after its log it prints
 //                       "[java] <class> raises <value>" and raises the
 //                       user's interrupt (interrupt.h); if that has not ended
@@ -93,6 +95,7 @@ int main(int argc, char** argv) {
         }
     }
     std::string value;
+    if (Rule("FAKEJAVA_PID", argc, argv, &value) != nullptr) doubles::RecordProcessId(value);
     if (Rule("FAKEJAVA_INTERRUPT", argc, argv, &value) != nullptr) {
         std::printf("[java] %s raises %s\n", cls, value.c_str());
         std::fflush(stdout);
