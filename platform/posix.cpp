@@ -121,7 +121,7 @@ void EndOfSignal(int signal) {
     sigemptyset(&only);
     sigaddset(&only, signal);
     sigprocmask(SIG_UNBLOCK, &only, nullptr);
-    _exit(128 + signal);  // not reached: the default action of both ends the program
+    _exit(128 + signal);  // not reached: the default action of each of these signals ends the program
 }
 
 // The requests to end (SIGTERM from a supervisor or a script's kill, SIGHUP
@@ -200,10 +200,10 @@ void PassOn(pid_t child, int signal) {
 // ignores SIGINT and SIGQUIT, as system() does, so that it lives on to
 // return the child's status and remove its temporary files.
 //
-// SIGTERM and SIGHUP are passed on (PassOn). They stay blocked but while
-// the launcher waits, so one that comes while the child is being started
-// reaches it once it exists, and one that comes after the child has been
-// waited for finds the launcher's own handling again.
+// SIGTERM and SIGHUP are passed on (PassOn). They are blocked except while
+// the launcher waits for the child, so one that comes while the child is
+// being started reaches it once it exists, and one that comes after the
+// child has been waited for finds the launcher's own handling again.
 //
 // A signal that the launcher was started with ignored stays ignored, and the
 // child inherits that. The dispositions and the signal mask that the

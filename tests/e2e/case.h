@@ -43,6 +43,9 @@
 //                   it) or "terminate" (Windows: TerminateProcess, status 1).
 //                   The process named in the file must be gone within 5
 //                   seconds after the program ended
+//   left            one line, a file: the process whose id a child wrote to
+//                   it (FAKEJAVA_LEAVE) must still run after the program
+//                   ended; the runner then ends it
 //   seconds         the most seconds the program may take (wall clock)
 //   megabytes       the most memory it may hold at once (POSIX: its peak
 //                   resident size, its children included; Windows: its peak
@@ -54,8 +57,8 @@
 //
 // Runs at once. "run N" starts a run of its own: the sections after it, up
 // to the next "run", say what one program does (program, args, env, cwd,
-// console, stdout, stderr, status, java, cmdline, stop, seconds, megabytes), and
-// it is started N times. The sections before the first "run" are shared:
+// console, stdout, stderr, status, java, cmdline, stop, left, seconds,
+// megabytes), and it is started N times. The sections before the first "run" are shared:
 // the files and folders, the files check and whatever a run does not give
 // itself (a run's env is applied after the shared one). Every copy of every
 // run is started at the same moment (each waits until all exist), in the

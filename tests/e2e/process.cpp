@@ -190,6 +190,14 @@ bool ProcessGone(unsigned long id, int waitMilliseconds) {
     return ended;
 }
 
+void EndProcess(unsigned long id) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) return;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+}
+
 bool ExitStatusIs8Bits() { return false; }
 const char* ExecutableSuffix() { return ".exe"; }
 
@@ -357,6 +365,10 @@ bool ProcessGone(unsigned long id, int waitMilliseconds) {
         struct timespec pause = {0, 20 * 1000 * 1000};
         nanosleep(&pause, nullptr);
     }
+}
+
+void EndProcess(unsigned long id) {
+    if (!ProcessGone(id, 0)) kill(static_cast<pid_t>(id), SIGKILL);
 }
 
 bool ExitStatusIs8Bits() { return true; }

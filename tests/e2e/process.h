@@ -42,6 +42,9 @@ int StopSignal(const std::string& how);
 // waiting for it at most that long.
 bool ProcessGone(unsigned long id, int waitMilliseconds);
 
+// Ends the process with that id at once, if it still runs.
+void EndProcess(unsigned long id);
+
 // The runner's own environment as NAME=VALUE entries.
 std::vector<std::string> OwnEnvironment();
 

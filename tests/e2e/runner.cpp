@@ -353,6 +353,18 @@ void Check(const Copy& copy, const Outcome& outcome, const Substitution& sub, bo
         found.push_back("the program was ended by signal " + std::to_string(outcome.signal) + ", expected " +
                         std::to_string(expectedSignal));
     }
+    // A process that the child left running on purpose outlives a launcher
+    // that ends normally; it is ended here.
+    if (const Section* left = run.Find("left")) {
+        const unsigned long id = std::strtoul(ReadFile(sub(left->lines.at(0))).c_str(), nullptr, 10);
+        if (id == 0) {
+            found.push_back("the child left no process running");
+        } else if (ProcessGone(id, 0)) {
+            found.push_back("what the child left running (" + std::to_string(id) + ") ended with the launcher");
+        } else {
+            EndProcess(id);
+        }
+    }
     if (stop != nullptr && outcome.stopped) {
         const unsigned long child = std::strtoul(ReadFile(copy.launch.stopFile).c_str(), nullptr, 10);
         if (child == 0 || !ProcessGone(child, 5000)) {
