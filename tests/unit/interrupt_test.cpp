@@ -277,7 +277,8 @@ TEST_F(RequestsToEnd, ReachTheInterpretersCommandThenEndTheCallerWithItsFilesRem
         std::filesystem::remove(Path("tool.pid"));
         // The interpreter waits for a command of its own, as it does for the
         // multipath tool.
-        const std::string command = "cd \"" + dir_.string() + "\"; sleep 30 & echo $! > tool.pid; wait; echo after > after.txt";
+        const std::string command =
+            "cd \"" + dir_.string() + "\"; sleep 30 & echo $! > tool.pid; wait; echo after > after.txt";
         const auto start = std::chrono::steady_clock::now();
         pid_t caller = StartInOwnProcessGroup([&] {
             platform::RemoveOnInterrupt(file.c_str());
