@@ -50,10 +50,21 @@ bool PutEnv(const char* assignment);
 // interrupt that late), while the child starts with the interrupt handling
 // the caller had before. A child ended by the interrupt gives its status
 // like any other (POSIX: 128+N for signal N).
+//
+// A request to end the caller is meant for the whole run, its child
+// included. POSIX: SIGTERM or SIGHUP that comes while the child runs is
+// passed on to the child; once the child has ended, the caller removes the
+// files registered with RemoveOnInterrupt and ends of that signal (a shell
+// sees 128+N), whatever the child's status. Windows: the child runs in a
+// job object that ends it, with every process it started, when the caller
+// is ended from outside (TerminateProcess, taskkill /F); once the child has
+// ended, whatever it left running is released from that job's duty, so that
+// a caller that ends normally leaves it running.
 int SpawnWait(const char* const* argv);
 
 // Runs one command line through the command interpreter and waits for it,
-// interrupts going to the interpreter as with SpawnWait. Returns the
+// interrupts and requests to end going to the interpreter as with
+// SpawnWait. Returns the
 // interpreter's exit status, or -1 when it cannot be started.
 int RunCommandInterpreter(const char* command);
 
@@ -81,8 +92,9 @@ bool RemoveFile(const char* path);
 // Temporary files that an interrupt must not leave behind. While a path is
 // registered, an interrupt that ends the program outside a child's run (the
 // user's interrupt or quit key, such as a second Ctrl-C just as a child
-// ends; on POSIX also SIGTERM and SIGHUP, at any time; on Windows also the
-// console closing) removes the file first; the program then ends of it as
+// ends; on POSIX also SIGTERM and SIGHUP, at any time, during a child's run
+// once the child has ended; on Windows also the console closing) removes
+// the file first; the program then ends of it as
 // it would have. A program that was started with the interrupt ignored
 // keeps ignoring it. On Windows an interrupt within a second of a child's
 // end counts as that child's: the console may deliver it that late. At most

@@ -87,15 +87,63 @@ public:
     InterruptsIgnored& operator=(const InterruptsIgnored&) = delete;
 };
 
+// A launcher ended from outside (TerminateProcess, taskkill /F, a scheduled
+// task's time limit) must not leave the child of its run behind. The
+// launcher puts itself into a job object of its own, which every process it
+// starts then belongs to, with the runtime's own spawn and system() as they
+// are; while a child runs, the job ends all of its processes once its last
+// handle closes, and the launcher holds the only one, so it closes when the
+// launcher ends, however it ends. Once the child has ended the limit is
+// cleared again: what the child left running on purpose outlives a
+// launcher that ends normally.
+//
+// Nested jobs need Windows 8 or later: a launcher that is already in a job
+// that does not allow it goes on without one.
+class ChildJob {
+public:
+    ChildJob() {
+        if (Job() != nullptr) SetKillOnClose(true);
+    }
+    ~ChildJob() {
+        if (Job() != nullptr) SetKillOnClose(false);
+    }
+    ChildJob(const ChildJob&) = delete;
+    ChildJob& operator=(const ChildJob&) = delete;
+
+private:
+    // Made once, on the first child's start, and kept for the process's
+    // life: the handle's closing is what ends the processes.
+    static HANDLE Job() {
+        static const HANDLE job = [] {
+            HANDLE made = CreateJobObjectA(nullptr, nullptr);  // not inherited by the children
+            if (made != nullptr && !AssignProcessToJobObject(made, GetCurrentProcess())) {
+                CloseHandle(made);
+                made = nullptr;
+            }
+            return made;
+        }();
+        return job;
+    }
+
+    static void SetKillOnClose(bool on) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+        std::memset(&limits, 0, sizeof limits);
+        limits.BasicLimitInformation.LimitFlags = on ? JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE : 0;
+        SetInformationJobObject(Job(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+};
+
 }  // namespace
 
 int SpawnWait(const char* const* argv) {
     InterruptsIgnored interrupts;
+    ChildJob job;
     return static_cast<int>(_spawnvp(_P_WAIT, argv[0], argv));
 }
 
 int RunCommandInterpreter(const char* command) {
     InterruptsIgnored interrupts;
+    ChildJob job;
     return system(command);
 }
 

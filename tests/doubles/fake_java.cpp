@@ -12,6 +12,12 @@
 //   FAKEJAVA_EXIT       the exit status (otherwise 0)
 //   FAKEJAVA_SLEEP      milliseconds to wait before ending, so that runs
 //                       started together are all inside the class at once
+//   FAKEJAVA_PID        a file to which it writes its process id, before
+//                       it waits (interrupt.h)
+//   FAKEJAVA_LEAVE      a file: before it ends, it starts a copy of itself
+//                       that writes its process id to the file and then
+//                       lives 20 seconds, left running on purpose as a
+//                       client may leave something
 //   FAKEJAVA_INTERRUPT  "int" or "quit": after its log it prints
 //                       "[java] <class> raises <value>" and raises the
 //                       user's interrupt (interrupt.h); if that has not ended
@@ -24,6 +30,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "tests/doubles/interrupt.h"
@@ -54,7 +62,45 @@ static const char* Rule(const char* variable, int argc, char** argv, std::string
     return nullptr;
 }
 
+// Starts the copy of FAKEJAVA_LEAVE and waits, at most 5 seconds, until it
+// has written its process id.
+static void LeaveRunning(const std::string& pidFile) {
+#ifdef _WIN32
+    char self[MAX_PATH];
+    if (GetModuleFileNameA(nullptr, self, MAX_PATH) == 0) return;
+    std::string line = std::string("\"") + self + "\" --linger \"" + pidFile + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    // No handles inherited: the copy holds none of the run's files open.
+    if (!CreateProcessA(self, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+#else
+    pid_t pid = fork();
+    if (pid < 0) return;
+    if (pid == 0) {
+        doubles::RecordProcessId(pidFile);
+        doubles::PauseMilliseconds(20000);
+        _exit(0);
+    }
+#endif
+    for (int waited = 0; waited < 5000; waited += 20) {
+        if (FILE* f = std::fopen(pidFile.c_str(), "rb")) {
+            std::fclose(f);
+            return;
+        }
+        doubles::PauseMilliseconds(20);
+    }
+}
+
 int main(int argc, char** argv) {
+    // The copy that FAKEJAVA_LEAVE starts (Windows).
+    if (argc == 3 && std::string(argv[1]) == "--linger") {
+        doubles::RecordProcessId(argv[2]);
+        doubles::PauseMilliseconds(20000);
+        return 0;
+    }
     if (const char* log = std::getenv("FAKEJAVA_LOG")) {
         if (FILE* f = std::fopen(log, "ab")) {
             for (int i = 0; i < argc; ++i) std::fprintf(f, "argv[%d]=%s\n", i, argv[i]);
@@ -93,6 +139,7 @@ int main(int argc, char** argv) {
         }
     }
     std::string value;
+    if (Rule("FAKEJAVA_PID", argc, argv, &value) != nullptr) doubles::RecordProcessId(value);
     if (Rule("FAKEJAVA_INTERRUPT", argc, argv, &value) != nullptr) {
         std::printf("[java] %s raises %s\n", cls, value.c_str());
         std::fflush(stdout);
@@ -102,6 +149,7 @@ int main(int argc, char** argv) {
         return 99;
     }
     if (Rule("FAKEJAVA_SLEEP", argc, argv, &value) != nullptr) doubles::PauseMilliseconds(std::atol(value.c_str()));
+    if (Rule("FAKEJAVA_LEAVE", argc, argv, &value) != nullptr) LeaveRunning(value);
     int status = Rule("FAKEJAVA_EXIT", argc, argv, &value) != nullptr ? std::atoi(value.c_str()) : 0;
     std::printf("[java] %s exits %d\n", cls, status);
     std::fflush(stdout);

@@ -7,7 +7,8 @@
 // line gets a message on standard error and status 2, so a report command
 // that reaches it broken up shows as a failing tool.
 //
-// After the report, FAKELANECTL_SLEEP makes it wait that many milliseconds
+// After the report, FAKELANECTL_PID names a file to which it writes its
+// process id (interrupt.h), FAKELANECTL_SLEEP makes it wait that many milliseconds
 // (runs started together then all have their temporary files at once), and
 // FAKELANECTL_INTERRUPT ("int" or "quit") makes it raise the user's
 // interrupt (interrupt.h); if that has not ended it within 10 seconds, it
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
         std::fclose(report);
     }
     std::fflush(stdout);
+    if (const char* pidFile = std::getenv("FAKELANECTL_PID")) doubles::RecordProcessId(pidFile);
     if (const char* pause = std::getenv("FAKELANECTL_SLEEP")) doubles::PauseMilliseconds(std::atol(pause));
     if (const char* kind = std::getenv("FAKELANECTL_INTERRUPT")) {
         if (!doubles::RaiseInterrupt(kind, 10000)) std::fprintf(stderr, "lanectl: cannot raise %s\n", kind);

@@ -1,5 +1,6 @@
 // What the test doubles share: the user's interrupt raised from inside a
-// child, and a pause.
+// child, a pause, and their process id written down for a test that stops
+// the program from outside.
 //
 // RaiseInterrupt sends the interrupt to everything that the user's key would
 // reach: on POSIX SIGINT ("int") or SIGQUIT ("quit") to the whole process
@@ -10,12 +11,14 @@
 #ifndef VY_TESTS_DOUBLES_INTERRUPT_H
 #define VY_TESTS_DOUBLES_INTERRUPT_H
 
+#include <cstdio>
 #include <string>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <signal.h>
+#include <unistd.h>
 #include <sys/resource.h>
 #include <time.h>
 #endif
@@ -30,6 +33,21 @@ inline void PauseMilliseconds(long milliseconds) {
     while (nanosleep(&pause, &pause) != 0) {
     }
 #endif
+}
+
+// Writes the double's process id and a line end to the file, whole or not at
+// all: under a new name first, then renamed to the file's.
+inline void RecordProcessId(const std::string& path) {
+#ifdef _WIN32
+    const unsigned long id = GetCurrentProcessId();
+#else
+    const unsigned long id = static_cast<unsigned long>(getpid());
+#endif
+    const std::string partial = path + ".partial";
+    FILE* f = std::fopen(partial.c_str(), "wb");
+    if (f == nullptr) return;
+    std::fprintf(f, "%lu\n", id);
+    if (std::fclose(f) == 0) std::rename(partial.c_str(), path.c_str());
 }
 
 // False when the kind is unknown or the interrupt cannot be sent.

@@ -35,18 +35,30 @@
 //   cmdline         Windows only: the raw command lines the fake Java saw
 //   files PATH      the names of everything in folder PATH after the run,
 //                   one a line, in any order; no lines: the folder is empty
+//   stop HOW        one line, a file: once the file holds a whole line (the
+//                   process id that a test double writes, FAKEJAVA_PID,
+//                   FAKELANECTL_PID), the program is stopped from outside.
+//                   HOW is a signal's name without "SIG" (POSIX: "TERM",
+//                   "HUP", sent to the program alone, which must then die of
+//                   it) or "terminate" (Windows: TerminateProcess, status 1).
+//                   The process named in the file must be gone within 5
+//                   seconds after the program ended
+//   left            one line, a file: the process whose id a child wrote to
+//                   it (FAKEJAVA_LEAVE) must still run after the program
+//                   ended; the runner then ends it
 //   seconds         the most seconds the program may take (wall clock)
 //   megabytes       the most memory it may hold at once (POSIX: its peak
 //                   resident size, its children included; Windows: its peak
 //                   working set, sampled while it runs)
 //
 // A program ended by a signal fails the case whatever its status: the
-// programs never die of one, not even of an interrupt meant for a child.
+// programs never die of one, not even of an interrupt meant for a child;
+// only of the signal that a "stop" section sends.
 //
 // Runs at once. "run N" starts a run of its own: the sections after it, up
 // to the next "run", say what one program does (program, args, env, cwd,
-// console, stdout, stderr, status, java, cmdline, seconds, megabytes), and
-// it is started N times. The sections before the first "run" are shared:
+// console, stdout, stderr, status, java, cmdline, stop, left, seconds,
+// megabytes), and it is started N times. The sections before the first "run" are shared:
 // the files and folders, the files check and whatever a run does not give
 // itself (a run's env is applied after the shared one). Every copy of every
 // run is started at the same moment (each waits until all exist), in the

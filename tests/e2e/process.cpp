@@ -2,11 +2,21 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Whether the file of a stop holds a whole line yet.
+bool StopFileReady(const std::string& path) {
+    if (path.empty()) return false;
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text.find('\n') != std::string::npos;
 }
 
 }  // namespace
@@ -126,6 +136,10 @@ bool RunTogether(const std::vector<Launch>& launches, int timeoutSeconds, std::v
             Started& s = started[i];
             if (!s.running) continue;
             Outcome& o = (*outcomes)[i];
+            if (!o.stopped && StopFileReady(launches[i].stopFile)) {
+                TerminateProcess(s.info.hProcess, 1);
+                o.stopped = true;
+            }
             sample(s, o);
             if (WaitForSingleObject(s.info.hProcess, 0) != WAIT_OBJECT_0) continue;
             s.running = false;
@@ -164,6 +178,24 @@ bool LockedFile::Lock(const std::string& path) {
     if (h == INVALID_HANDLE_VALUE) return false;
     handle_ = h;
     return true;
+}
+
+int StopSignal(const std::string& how) { return how == "terminate" ? 0 : -1; }
+
+bool ProcessGone(unsigned long id, int waitMilliseconds) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) return true;  // no such process any more
+    bool ended = WaitForSingleObject(process, static_cast<DWORD>(waitMilliseconds)) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+void EndProcess(unsigned long id) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) return;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
 }
 
 bool ExitStatusIs8Bits() { return false; }
@@ -259,6 +291,11 @@ bool RunTogether(const std::vector<Launch>& launches, int timeoutSeconds, std::v
     while (forked && left > 0) {
         for (std::size_t i = 0; i < pids.size(); ++i) {
             if (ended[i]) continue;
+            Outcome& stop = (*outcomes)[i];
+            if (!stop.stopped && StopFileReady(launches[i].stopFile)) {
+                kill(pids[i], StopSignal(launches[i].stopHow));
+                stop.stopped = true;
+            }
             int status = 0;
             struct rusage usage;
             if (wait4(pids[i], &status, WNOHANG, &usage) != pids[i]) continue;
@@ -302,6 +339,36 @@ LockedFile::~LockedFile() {}
 bool LockedFile::Lock(const std::string&) {
     handle_ = nullptr;
     return false;
+}
+
+int StopSignal(const std::string& how) {
+    if (how == "TERM") return SIGTERM;
+    if (how == "HUP") return SIGHUP;
+    if (how == "INT") return SIGINT;
+    if (how == "QUIT") return SIGQUIT;
+    return -1;
+}
+
+// A zombie has ended: its parent has not yet taken its status.
+static bool IsZombie(unsigned long id) {
+    std::ifstream stat("/proc/" + std::to_string(id) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    std::size_t close = line.rfind(')');  // the name may hold blanks and brackets
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
+bool ProcessGone(unsigned long id, int waitMilliseconds) {
+    for (int waited = 0;; waited += 20) {
+        if ((kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH) || IsZombie(id)) return true;
+        if (waited >= waitMilliseconds) return false;
+        struct timespec pause = {0, 20 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+}
+
+void EndProcess(unsigned long id) {
+    if (!ProcessGone(id, 0)) kill(static_cast<pid_t>(id), SIGKILL);
 }
 
 bool ExitStatusIs8Bits() { return true; }

@@ -16,6 +16,11 @@ struct Launch {
     bool ownConsole = false;       // Windows: a console of its own, without a window
     std::string stdoutPath;
     std::string stderrPath;
+    // Once this file holds a whole line (the process id that a child of the
+    // program writes when it has started), the program is stopped from
+    // outside as stopHow says (see StopSignal); empty: never.
+    std::string stopFile;
+    std::string stopHow;
 };
 
 struct Outcome {
@@ -23,7 +28,22 @@ struct Outcome {
     int signal = 0;                // POSIX: the signal that ended the program, else 0
     double seconds = 0;            // from the common start to the program's end
     long long peakKilobytes = -1;  // the most memory it held at once; -1 when unknown
+    bool stopped = false;          // the stop of Launch::stopFile was sent
 };
+
+// How a program is stopped from outside. POSIX: a signal by its name
+// without "SIG" ("TERM", "HUP", "INT", "QUIT"), sent to the program alone,
+// which is then expected to end of it; Windows: "terminate", TerminateProcess
+// with status 1, no signal. Returns the signal's number, 0 for "terminate"
+// on Windows, -1 for a way that this platform does not know.
+int StopSignal(const std::string& how);
+
+// Whether the process with that id has ended (a zombie counts as ended),
+// waiting for it at most that long.
+bool ProcessGone(unsigned long id, int waitMilliseconds);
+
+// Ends the process with that id at once, if it still runs.
+void EndProcess(unsigned long id);
 
 // The runner's own environment as NAME=VALUE entries.
 std::vector<std::string> OwnEnvironment();

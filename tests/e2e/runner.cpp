@@ -344,8 +344,33 @@ void Check(const Copy& copy, const Outcome& outcome, const Substitution& sub, bo
     Compare("standard error", err ? JoinLines(sub(err->lines), false) : "", ReadFile(copy.launch.stderrPath), &found);
 
     // A launcher never dies of a signal, not even of an interrupt meant for
-    // its child.
-    if (outcome.signal != 0) found.push_back("the program was ended by signal " + std::to_string(outcome.signal));
+    // its child; one that is stopped from outside dies of the signal it was
+    // sent, and leaves no child behind.
+    const Section* stop = run.Find("stop");
+    const int expectedSignal = stop != nullptr ? StopSignal(stop->parameter) : 0;
+    if (stop != nullptr && !outcome.stopped) found.push_back("the program ended before it could be stopped");
+    if (outcome.signal != expectedSignal) {
+        found.push_back("the program was ended by signal " + std::to_string(outcome.signal) + ", expected " +
+                        std::to_string(expectedSignal));
+    }
+    // A process that the child left running on purpose outlives a launcher
+    // that ends normally; it is ended here.
+    if (const Section* left = run.Find("left")) {
+        const unsigned long id = std::strtoul(ReadFile(sub(left->lines.at(0))).c_str(), nullptr, 10);
+        if (id == 0) {
+            found.push_back("the child left no process running");
+        } else if (ProcessGone(id, 0)) {
+            found.push_back("what the child left running (" + std::to_string(id) + ") ended with the launcher");
+        } else {
+            EndProcess(id);
+        }
+    }
+    if (stop != nullptr && outcome.stopped) {
+        const unsigned long child = std::strtoul(ReadFile(copy.launch.stopFile).c_str(), nullptr, 10);
+        if (child == 0 || !ProcessGone(child, 5000)) {
+            found.push_back("the child " + std::to_string(child) + " still runs after its launcher was stopped");
+        }
+    }
     if (const Section* s = run.Find("status")) {
         long long expected = std::stoll(sub(s->lines.at(0)));
         long long actual = outcome.status;
@@ -453,6 +478,13 @@ std::vector<std::string> RunCase(const Case& c, const Paths& paths) {
             launch.ownConsole = run.Find("console") != nullptr;
             launch.stdoutPath = (caseDir / ("stdout" + suffix + ".txt")).string();
             launch.stderrPath = (caseDir / ("stderr" + suffix + ".txt")).string();
+            if (const Section* s = run.Find("stop")) {
+                if (StopSignal(s->parameter) < 0 || s->lines.size() != 1) {
+                    return {"stop: \"" + s->parameter + "\" is no way to stop a program here, or no file is named"};
+                }
+                launch.stopHow = s->parameter;
+                launch.stopFile = sub(s->lines[0]);
+            }
             copies.push_back(copy);
         }
     }

@@ -1,7 +1,9 @@
 // The user's interrupt while a child runs (POSIX): the child gets it, the
 // caller lives on with the child's status and its own handling restored.
 // Outside a child's run, an interrupt still ends the program, but removes
-// the temporary files registered with RemoveOnInterrupt first.
+// the temporary files registered with RemoveOnInterrupt first. A request to
+// end (SIGTERM, SIGHUP) while a child runs ends the child, whatever it
+// started, and then the caller.
 //
 // Every test runs in a forked process of a process group of its own, so
 // that "kill 0" from the child reaches that process and the child only,
@@ -15,8 +17,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,7 +37,14 @@ struct Ended {
     int signal;  // the signal that ended it, when it did not
 };
 
-Ended InOwnProcessGroup(const std::function<int()>& body) {
+Ended Reap(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {WIFEXITED(status), WIFEXITED(status) ? WEXITSTATUS(status) : 0,
+            WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+}
+
+pid_t StartInOwnProcessGroup(const std::function<int()>& body) {
     pid_t pid = fork();
     if (pid == 0) {
         setpgid(0, 0);
@@ -40,11 +52,10 @@ Ended InOwnProcessGroup(const std::function<int()>& body) {
         setrlimit(RLIMIT_CORE, &none);  // SIGQUIT leaves no core file
         _exit(body());
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return {WIFEXITED(status), WIFEXITED(status) ? WEXITSTATUS(status) : 0,
-            WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+    return pid;
 }
+
+Ended InOwnProcessGroup(const std::function<int()>& body) { return Reap(StartInOwnProcessGroup(body)); }
 
 sighandler_t Disposition(int signal) {
     struct sigaction action;
@@ -225,6 +236,115 @@ TEST_F(TemporaryFiles, AtMostFourAtOnce) {
     EXPECT_EQ(e.signal, SIGINT) << "exit code " << e.code;
     EXPECT_TRUE(Exists(paths[0]));
     for (int i = 1; i < 5; ++i) EXPECT_FALSE(Exists(paths[i])) << i;
+}
+
+// A request to end sent from outside (a supervisor, a script's kill) while
+// the caller waits for a command interpreter that runs a command of its own.
+class RequestsToEnd : public TemporaryFiles {
+protected:
+    std::string Path(const std::string& name) { return (dir_ / name).string(); }
+
+    // The contents of a file once it holds a whole line, or "" after 10 s.
+    std::string AwaitLine(const std::string& name) {
+        for (int i = 0; i < 1000; ++i) {
+            std::ifstream in(Path(name));
+            std::string line;
+            if (std::getline(in, line) && !in.eof()) return line;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return "";
+    }
+
+    // Whether the process has ended (a zombie has), within 5 s.
+    static bool Gone(pid_t id) {
+        for (int i = 0; i < 250; ++i) {
+            if (kill(id, 0) != 0 && errno == ESRCH) return true;
+            std::ifstream stat("/proc/" + std::to_string(id) + "/stat");
+            std::string line;
+            if (std::getline(stat, line) && line.rfind(')') != std::string::npos &&
+                line.substr(line.rfind(')') + 2, 1) == "Z") {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+};
+
+TEST_F(RequestsToEnd, ReachTheInterpretersCommandThenEndTheCallerWithItsFilesRemoved) {
+    for (int signal : {SIGTERM, SIGHUP}) {
+        const std::string file = Make("report.tmp");
+        std::filesystem::remove(Path("tool.pid"));
+        // The interpreter waits for a command of its own, as it does for the
+        // multipath tool.
+        const std::string command =
+            "cd \"" + dir_.string() + "\"; sleep 30 & echo $! > tool.pid; wait; echo after > after.txt";
+        const auto start = std::chrono::steady_clock::now();
+        pid_t caller = StartInOwnProcessGroup([&] {
+            platform::RemoveOnInterrupt(file.c_str());
+            platform::RunCommandInterpreter(command.c_str());
+            return 1;  // not reached: the caller ends of the request
+        });
+        const std::string tool = AwaitLine("tool.pid");
+        ASSERT_FALSE(tool.empty()) << "the command did not start";
+        kill(caller, signal);
+        Ended e = Reap(caller);
+        EXPECT_FALSE(e.exited) << "exit code " << e.code;
+        EXPECT_EQ(e.signal, signal) << "a shell sees 128+N";
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        EXPECT_TRUE(Gone(std::stoi(tool))) << "the interpreter's command outlived the caller, signal " << signal;
+        EXPECT_FALSE(Exists(Path("after.txt"))) << "the interpreter went on, signal " << signal;
+        EXPECT_FALSE(Exists(file)) << "signal " << signal;
+    }
+}
+
+TEST_F(RequestsToEnd, AChildThatLivesOnIsWaitedForAndTheCallerStillEnds) {
+    // The child takes note of the request and ends in its own time, with a
+    // status of its own: the caller waits for it, then ends of the request.
+    const std::string command = "cd \"" + dir_.string() + "\" && trap 'echo got > got.txt' TERM; echo $$ > sh.pid; "
+                                "sleep 1; sleep 1; echo done > done.txt; exit 4";
+    pid_t caller = StartInOwnProcessGroup([&] {
+        platform::RunCommandInterpreter(command.c_str());
+        return 1;
+    });
+    ASSERT_FALSE(AwaitLine("sh.pid").empty());
+    kill(caller, SIGTERM);
+    Ended e = Reap(caller);
+    EXPECT_EQ(e.signal, SIGTERM) << "exit code " << e.code;
+    EXPECT_TRUE(Exists(Path("got.txt"))) << "the request reached the child";
+    EXPECT_TRUE(Exists(Path("done.txt"))) << "the caller ended before its child";
+}
+
+TEST_F(RequestsToEnd, AnIgnoredRequestStaysIgnoredByTheCallerAndTheChild) {
+    // Started by nohup, say.
+    const std::string command = "cd \"" + dir_.string() + "\" && echo $$ > sh.pid; sleep 1; exit 6";
+    pid_t caller = StartInOwnProcessGroup([&] {
+        signal(SIGHUP, SIG_IGN);
+        if (platform::RunCommandInterpreter(command.c_str()) != 6) return 2;
+        return Disposition(SIGHUP) == SIG_IGN ? 0 : 3;
+    });
+    const std::string child = AwaitLine("sh.pid");
+    ASSERT_FALSE(child.empty());
+    kill(caller, SIGHUP);
+    kill(std::stoi(child), SIGHUP);
+    Ended e = Reap(caller);
+    EXPECT_TRUE(e.exited) << "ended by signal " << e.signal;
+    EXPECT_EQ(e.code, 0);
+}
+
+TEST(RequestsToEndOutsideARun, TheCallersHandlingAndMaskComeBackAfterTheChild) {
+    Ended e = InOwnProcessGroup([] {
+        signal(SIGTERM, Handler);
+        if (platform::RunCommandInterpreter("exit 3") != 3) return 1;
+        if (Disposition(SIGTERM) != Handler) return 2;
+        if (Disposition(SIGHUP) != SIG_DFL || Disposition(SIGCHLD) != SIG_DFL) return 3;
+        sigset_t mask;
+        sigprocmask(SIG_BLOCK, nullptr, &mask);
+        if (sigismember(&mask, SIGTERM) || sigismember(&mask, SIGHUP) || sigismember(&mask, SIGCHLD)) return 4;
+        raise(SIGHUP);  // after the child: the default action at once
+        return 5;
+    });
+    EXPECT_EQ(e.signal, SIGHUP) << "exit code " << e.code;
 }
 
 }  // namespace
