@@ -248,6 +248,9 @@ UpgradeCode	$upgrade_code_x86" \
     "$(msiinfo export "$msi" Property | tr -d '\r' | grep -E '^(Manufacturer|ProductName|ProductVersion|UpgradeCode)	' | LC_ALL=C sort)"
 check "MSI x86: installs under the 32-bit Program Files" "INSTALLDIR	ProgramFilesFolder	vy command-line" \
     "$(msiinfo export "$msi" Directory | tr -d '\r' | grep '^INSTALLDIR	')"
+check "MSI x86: the chosen folder read back from the 32-bit registry view" \
+    "InstallFolder	2	Software\\vy command-line	InstallFolder	2" \
+    "$(msiinfo export "$msi" RegLocator | tr -d '\r' | sed -n '4,$p')"
 check "MSI x86: no component is marked 64-bit" "" \
     "$(msiinfo export "$msi" Component | tr -d '\r' | awk -F '\t' 'NR > 3 && int($4 / 256) % 2 == 1 {print $1}')"
 check "MSI x86: bin appended to the system PATH, removed with the product" "SystemPath	=-*PATH	[~];[INSTALLDIR]bin	SystemPath" \
@@ -298,7 +301,10 @@ products() {
              /^ +DisplayVersion / { sub(/^ +DisplayVersion +REG_SZ +/, ""); v = $0 }
              END { if (n != "") print n " " v }' | grep '^vy command-line' || true
 }
-installed_files() { (cd "$program_files/vy command-line" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
+# The files under a folder of C: (the default one unless named).
+installed_files() {
+    (cd "$msi_prefix/drive_c/${1:-Program Files/vy command-line}" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+}
 # What removal must leave: not a file or folder of ours anywhere in C:.
 left_over() { (cd "$msi_prefix/drive_c" && find . -iname '*vy command-line*' -o -iname 'vy*.exe' -o -iname 'CLI.CFG*'); }
 path_before=$(system_path)
@@ -329,6 +335,17 @@ check "MSI x64: removal leaves no file of ours" "" "$(left_over)"
 check "MSI x64: removal leaves no product" "" "$(products)"
 # Wine leaves the separator of a removed entry: empty entries are not counted.
 check "MSI x64: removal takes bin off the system PATH" "$path_before" "$(system_path)"
+
+# A folder chosen at install is where removal and upgrades look.
+check "MSI x64: install into C:\\Tools\\vy" 0 "$(msiexec_status /i "$msi" 'INSTALLDIR=C:\Tools\vy')"
+check "MSI x64: the files in C:\\Tools\\vy" "$(zip_files x64)" "$(installed_files Tools/vy)"
+check "MSI x64: C:\\Tools\\vy\\bin on the system PATH" "$path_before
+C:\Tools\vy\bin" "$(system_path)"
+check "MSI x64: upgrade to $next in C:\\Tools\\vy" 0 "$(msiexec_status /i "$work/next/vy-command-line-$next-windows-x64.msi")"
+check "MSI x64: the upgrade's files in C:\\Tools\\vy" "$(zip_files x64)" "$(installed_files Tools/vy)"
+check "MSI x64: removal from C:\\Tools\\vy" 0 "$(msiexec_status /x "$work/next/vy-command-line-$next-windows-x64.msi")"
+check "MSI x64: nothing left in C:\\Tools" "" "$(find "$msi_prefix/drive_c/Tools" -mindepth 1)$(left_over)$(products)"
+check "MSI x64: the system PATH as before, after C:\\Tools\\vy" "$path_before" "$(system_path)"
 
 if emulator_built windows-x64; then
     check "MSI x64: install without the emulator feature" 0 "$(msiexec_status /i "$msi" ADDLOCAL=Suite)"

@@ -34,6 +34,12 @@ while [ $# -gt 0 ]; do
         *) usage ;;
     esac
 done
+for tool in wixl wixl-heat msiinfo msibuild; do
+    if ! command -v $tool >/dev/null 2>&1; then
+        echo "make-msi.sh: $tool not found; install the Debian packages wixl and msitools" >&2
+        exit 1
+    fi
+done
 if [ ! -f "$build/CMakeCache.txt" ]; then
     echo "make-msi.sh: $build is not configured; build it first (cmake --workflow --preset $preset-packages)" >&2
     exit 1
