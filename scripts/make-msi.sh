@@ -8,7 +8,8 @@
 # packaging/msi/vy-command-line.wxs. The version is the project's;
 # --version builds the same files under another product version (the
 # package test uses it to try an upgrade). The output folder defaults to
-# build/packages.
+# build/packages. Exit status: 0 made, 2 a wrong command line or version
+# (nothing is started), 1 a missing tool or build, or a failed step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
