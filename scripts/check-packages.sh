@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# The test of what ships: the four packages in build/packages (made by
+# The test of what ships: the packages in build/packages (made by
 # scripts/package.sh), checked from the outside as an administrator would
 # meet them. The TGZ and the DEB are unpacked and their programs and man
 # pages used from there; each ZIP's contents are compared with what it must
 # hold, and each Windows program's version resource is read back; lintian
-# judges the DEB.
+# judges the DEB; the x64 MSI is installed, upgraded and removed under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
