@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# The test of what ships: the four packages in build/packages (made by
+# The test of what ships: the packages in build/packages (made by
 # scripts/package.sh), checked from the outside as an administrator would
 # meet them. The TGZ and the DEB are unpacked and their programs and man
 # pages used from there; each ZIP's contents are compared with what it must
 # hold, and each Windows program's version resource is read back; lintian
-# judges the DEB.
+# judges the DEB; the x64 MSI is installed, upgraded and removed under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +17,8 @@ cleanup() {
     if [ -n "$emulator_jar" ] && [ -e "$work/server" ]; then
         timeout 60 java -jar "$emulator_jar" stop --port-file "$work/server" >/dev/null 2>&1 || true
     fi
+    # The Wine server of the installer test's own prefix (see "MSI" below).
+    if [ -n "${msi_prefix:-}" ]; then WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -210,6 +212,163 @@ for arch in x64 x86; do
             "$($windres -i "$exe" -O rc | grep -E 'FILEVERSION|PRODUCTVERSION|"(FileVersion|OriginalFilename|ProductName|ProductVersion)"')"
     done
 done
+
+# The Windows installers. The x64 MSI is installed, run, upgraded, refused
+# as a downgrade and removed silently under Wine, in a fresh prefix of its
+# own (build/msi-wine-prefix, with its own wineserver, stopped on the way
+# out); the x86 MSI cannot run here: its tables are read with msiinfo and
+# its files extracted with msiextract. The files are compared with those of
+# the ZIP of the same build, whose list is checked above.
+msi_dir='C:\Program Files\vy command-line'
+msi_bin='C:\Program Files\vy command-line\bin'
+upgrade_code_x64={81565B8E-58EE-4E30-BA5E-EC926CDCD7E1}
+upgrade_code_x86={E1DACBCC-681C-4CBE-942C-EA2C548FDCE2}
+# The ZIP's files below its top folder, sorted.
+zip_files() { (cd "$work/$1/vy-command-line-$version-windows-$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
+# Names of the files that differ between two trees holding the same list.
+# Stripping stamps a program with the time it is done: programs are
+# compared by the contents of their sections.
+sections() { x86_64-w64-mingw32-objdump -s "$1" | tail -n +3; }
+differing() {
+    (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | while read -r f; do
+        case $f in
+            *.exe) [ "$(sections "$f")" == "$(sections "$2/$f")" ] || echo "$f" ;;
+            *) cmp -s "$f" "$2/$f" || echo "$f" ;;
+        esac
+    done)
+}
+
+echo "== MSI windows-x86 (tables)"
+msi=$packages/vy-command-line-$version-windows-x86.msi
+check "MSI x86: its platform" "Template: Intel;1033" "$(msiinfo suminfo "$msi" | grep '^Template:')"
+check "MSI x86: product, version, maker and the fixed upgrade code" "Manufacturer	vy command-line suite maintainers
+ProductName	vy command-line suite (32-bit)
+ProductVersion	$version
+UpgradeCode	$upgrade_code_x86" \
+    "$(msiinfo export "$msi" Property | tr -d '\r' | grep -E '^(Manufacturer|ProductName|ProductVersion|UpgradeCode)	' | LC_ALL=C sort)"
+check "MSI x86: installs under the 32-bit Program Files" "INSTALLDIR	ProgramFilesFolder	vy command-line" \
+    "$(msiinfo export "$msi" Directory | tr -d '\r' | grep '^INSTALLDIR	')"
+check "MSI x86: the chosen folder read back from the 32-bit registry view" \
+    "InstallFolder	2	Software\\vy command-line	InstallFolder	2" \
+    "$(msiinfo export "$msi" RegLocator | tr -d '\r' | sed -n '4,$p')"
+check "MSI x86: no component is marked 64-bit" "" \
+    "$(msiinfo export "$msi" Component | tr -d '\r' | awk -F '\t' 'NR > 3 && int($4 / 256) % 2 == 1 {print $1}')"
+check "MSI x86: bin appended to the system PATH, removed with the product" "SystemPath	=-*PATH	[~];[INSTALLDIR]bin	SystemPath" \
+    "$(msiinfo export "$msi" Environment | tr -d '\r' | sed -n '4,$p')"
+check "MSI x86: older and same versions replaced, newer ones detected as a downgrade" \
+    "$upgrade_code_x86	$version			2		WIX_DOWNGRADE_DETECTED
+$upgrade_code_x86		$version		513		WIX_UPGRADE_DETECTED" \
+    "$(msiinfo export "$msi" Upgrade | tr -d '\r' | sed -n '4,$p' | LC_ALL=C sort -t '	' -k7)"
+check "MSI x86: its features" "$(echo Suite; if emulator_built windows-x86; then echo Emulator; fi)" \
+    "$(msiinfo export "$msi" Feature | tr -d '\r' | sed -n '4,$p' | cut -f1)"
+mkdir -p "$work/msi-x86"
+msiextract -C "$work/msi-x86" "$msi" >/dev/null
+check "MSI x86: the ZIP's files" "$(zip_files x86)" \
+    "$(cd "$work/msi-x86/Program Files/vy command-line" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
+check "MSI x86: files identical to the ZIP's" "" \
+    "$(differing "$work/msi-x86/Program Files/vy command-line" "$work/x86/vy-command-line-$version-windows-x86")"
+
+echo "== MSI windows-x64 under Wine"
+msi=$packages/vy-command-line-$version-windows-x64.msi
+check "MSI x64: its platform" "Template: x64;1033" "$(msiinfo suminfo "$msi" | grep '^Template:')"
+check "MSI x64: the fixed upgrade code" "UpgradeCode	$upgrade_code_x64" \
+    "$(msiinfo export "$msi" Property | tr -d '\r' | grep '^UpgradeCode	')"
+# The next version, and a second build of it (a new product code), made
+# from the same build.
+next=${version%.*}.$((${version##*.} + 1))
+bash scripts/make-msi.sh windows-x64 --version "$next" --output "$work/next" >/dev/null
+bash scripts/make-msi.sh windows-x64 --version "$next" --output "$work/rebuilt" >/dev/null
+for w in wine64 /usr/lib/wine/wine64 wine; do command -v "$w" >/dev/null 2>&1 && { wine=$w; break; }; done
+msi_prefix=$PWD/build/msi-wine-prefix
+WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true
+rm -rf "$msi_prefix"
+mkdir -p "$msi_prefix"
+in_wine() { WINEPREFIX=$msi_prefix WINEDEBUG=-all "$wine" "$@"; }
+in_wine wineboot -i >/dev/null 2>&1
+program_files="$msi_prefix/drive_c/Program Files"
+# msiexec's status; Wine passes on its low 8 bits (1603 is 67).
+msiexec_status() { local s=0; in_wine msiexec "$@" /qn >/dev/null 2>&1 || s=$?; echo "$s"; }
+# The entries of the system PATH, one a line.
+system_path() {
+    in_wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH |
+        tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]* *//p' | tr ';' '\n' | grep -v '^$' || true
+}
+# Installed products of ours: "name version", one a line.
+products() {
+    in_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
+        awk '/^HKEY/ { if (n != "") print n " " v; n = v = "" }
+             /^ +DisplayName / { sub(/^ +DisplayName +REG_SZ +/, ""); n = $0 }
+             /^ +DisplayVersion / { sub(/^ +DisplayVersion +REG_SZ +/, ""); v = $0 }
+             END { if (n != "") print n " " v }' | grep '^vy command-line' || true
+}
+# The files under a folder of C: (the default one unless named).
+installed_files() {
+    (cd "$msi_prefix/drive_c/${1:-Program Files/vy command-line}" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+}
+# What removal must leave: not a file or folder of ours anywhere in C:.
+left_over() { (cd "$msi_prefix/drive_c" && find . -iname '*vy command-line*' -o -iname 'vy*.exe' -o -iname 'CLI.CFG*'); }
+path_before=$(system_path)
+
+check "MSI x64: silent install" 0 "$(msiexec_status /i "$msi")"
+check "MSI x64: the ZIP's files under $msi_dir" "$(zip_files x64)" "$(installed_files)"
+check "MSI x64: files identical to the ZIP's" "" \
+    "$(differing "$program_files/vy command-line" "$work/x64/vy-command-line-$version-windows-x64")"
+check "MSI x64: one product, of this version" "vy command-line suite (64-bit) $version" "$(products)"
+check "MSI x64: bin appended to the system PATH" "$path_before
+$msi_bin" "$(system_path)"
+# An installed program found through the system PATH by the command
+# interpreter, with INSTALL naming a folder that holds the installed sample.
+mkdir -p "$work/msi-install"
+cp "$program_files/vy command-line/doc/examples/CLI.CFG" "$work/msi-install/CLI.CFG"
+install_win="Z:${work//\//\\}\\msi-install"
+msi_ping() { (cd "$work" && INSTALL=$install_win in_wine cmd /c vyPingSrv "$@" | tr -d '\r'; echo "status ${PIPESTATUS[0]}"); }
+check "MSI x64: vyPingSrv found through PATH, with the installed sample" "status 0" \
+    "$(msi_ping /noSystemCommand /s x)"
+check "MSI x64: the installed sample's settings" "- JAVA_HOME    = C:\\Program Files\\vy\\jre\\java
+java  -classpath \".;;C:\\Program Files\\vy\\lib\\client.jar;$install_win\\vyMirrorKit.jar;$install_win\\vySecLink.jar;$install_win\\vyShellKit.jar;\" vyMirrorKit.vyNetProbe -Server=x 
+status 0" "$(msi_ping /debug /noSystemCommand /s x | grep -E '^(- JAVA_HOME|java |status)')"
+check "MSI x64: the installed vyPingSrv.exe's version" "      VALUE \"FileVersion\", \"$version\"
+      VALUE \"ProductVersion\", \"$version\"" \
+    "$(x86_64-w64-mingw32-windres -i "$program_files/vy command-line/bin/vyPingSrv.exe" -O rc | grep -E '"(FileVersion|ProductVersion)"')"
+check "MSI x64: silent removal" 0 "$(msiexec_status /x "$msi")"
+check "MSI x64: removal leaves no file of ours" "" "$(left_over)"
+check "MSI x64: removal leaves no product" "" "$(products)"
+# Wine leaves the separator of a removed entry: empty entries are not counted.
+check "MSI x64: removal takes bin off the system PATH" "$path_before" "$(system_path)"
+
+# A folder chosen at install is where removal and upgrades look.
+check "MSI x64: install into C:\\Tools\\vy" 0 "$(msiexec_status /i "$msi" 'INSTALLDIR=C:\Tools\vy')"
+check "MSI x64: the files in C:\\Tools\\vy" "$(zip_files x64)" "$(installed_files Tools/vy)"
+check "MSI x64: C:\\Tools\\vy\\bin on the system PATH" "$path_before
+C:\Tools\vy\bin" "$(system_path)"
+check "MSI x64: upgrade to $next in C:\\Tools\\vy" 0 "$(msiexec_status /i "$work/next/vy-command-line-$next-windows-x64.msi")"
+check "MSI x64: the upgrade's files in C:\\Tools\\vy" "$(zip_files x64)" "$(installed_files Tools/vy)"
+check "MSI x64: removal from C:\\Tools\\vy" 0 "$(msiexec_status /x "$work/next/vy-command-line-$next-windows-x64.msi")"
+check "MSI x64: nothing left in C:\\Tools" "" "$(find "$msi_prefix/drive_c/Tools" -mindepth 1)$(left_over)$(products)"
+check "MSI x64: the system PATH as before, after C:\\Tools\\vy" "$path_before" "$(system_path)"
+
+if emulator_built windows-x64; then
+    check "MSI x64: install without the emulator feature" 0 "$(msiexec_status /i "$msi" ADDLOCAL=Suite)"
+    check "MSI x64: the emulator's files are left out" "$(zip_files x64 | grep -v '^emulator/')" "$(installed_files)"
+    check "MSI x64: removal after an install without the emulator" 0 "$(msiexec_status /x "$msi")"
+fi
+
+check "MSI x64: install $version again" 0 "$(msiexec_status /i "$msi")"
+check "MSI x64: upgrade to $next" 0 "$(msiexec_status /i "$work/next/vy-command-line-$next-windows-x64.msi")"
+check "MSI x64: after the upgrade, one product, of $next" "vy command-line suite (64-bit) $next" "$(products)"
+check "MSI x64: after the upgrade, the files" "$(zip_files x64)" "$(installed_files)"
+check "MSI x64: after the upgrade, bin once on the system PATH" "$path_before
+$msi_bin" "$(system_path)"
+check "MSI x64: another build of $next replaces the installed one" 0 \
+    "$(msiexec_status /i "$work/rebuilt/vy-command-line-$next-windows-x64.msi")"
+check "MSI x64: after the rebuild, one product" "vy command-line suite (64-bit) $next" "$(products)"
+check "MSI x64: a downgrade to $version is refused (1603)" 67 "$(msiexec_status /i "$msi")"
+check "MSI x64: after the refused downgrade, $next stays" "vy command-line suite (64-bit) $next" "$(products)"
+check "MSI x64: after the refused downgrade, the files stay" "$(zip_files x64)" "$(installed_files)"
+check "MSI x64: removal of $next" 0 "$(msiexec_status /x "$work/rebuilt/vy-command-line-$next-windows-x64.msi")"
+check "MSI x64: nothing of ours left after the upgrade and removal" "" "$(left_over)$(products)"
+check "MSI x64: the system PATH as before" "$path_before" "$(system_path)"
+WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

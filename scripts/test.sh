@@ -19,7 +19,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind
           libbenchmark-dev hyperfine python3 binutils
-          scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils junit5)
+          scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils junit5 msitools wixl)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
