@@ -79,7 +79,7 @@ public final class vySeedHost {
      * Each line that is not blank must be exactly the words "-l disk -r
      * serial"; CR LF or LF line ends; a byte-order mark at the start is skipped.
      */
-    private static List<String[]> readVolumeFile(String path) throws Failure {
+    static List<String[]> readVolumeFile(String path) throws Failure {
         String text;
         try {
             text = Text.ofFile(Files.readAllBytes(Path.of(path)));
