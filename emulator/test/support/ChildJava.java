@@ -48,7 +48,9 @@ public final class ChildJava {
 
     /** A client class with extra environment variables. */
     public static Result runClass(Map<String, String> env, String mainClass, String... args) throws IOException {
-        List<String> command = new ArrayList<>(List.of(EmulatorProcess.java(), "-cp", clientClassPath(), mainClass));
+        List<String> command = new ArrayList<>(List.of(EmulatorProcess.java()));
+        command.addAll(EmulatorProcess.QUICK_START);
+        command.addAll(List.of("-cp", clientClassPath(), mainClass));
         command.addAll(List.of(args));
         return run(env, command);
     }
@@ -59,8 +61,9 @@ public final class ChildJava {
     }
 
     public static Result emulator(Map<String, String> env, String... args) throws IOException {
-        List<String> command = new ArrayList<>(List.of(EmulatorProcess.java(), "-jar",
-                EmulatorProcess.javaDir().resolve("vyEmulator.jar").toString()));
+        List<String> command = new ArrayList<>(List.of(EmulatorProcess.java()));
+        command.addAll(EmulatorProcess.QUICK_START);
+        command.addAll(List.of("-jar", EmulatorProcess.javaDir().resolve("vyEmulator.jar").toString()));
         command.addAll(List.of(args));
         return run(env, command);
     }
