@@ -40,7 +40,7 @@ import vySecLink.Words;
  */
 final class StateFile {
     static final int LONGEST_DISK = 18;
-    static final int LONGEST_HOST = 255;
+    static final int LONGEST_HOST = 1023; // as long as a launcher's /d value may be
     static final int LONGEST_VOLUME_NAME = 49;
     static final long MOST_SECONDS = 1_000_000_000L;
     static final String HEADER = "# vyEmulator state. The emulator writes this file after every change;\n"
@@ -58,7 +58,7 @@ final class StateFile {
     }
 
     /**
-     * Why a host name cannot be kept, or null when it can: 1 to 255
+     * Why a host name cannot be kept, or null when it can: 1 to 1023
      * characters, any but control characters (a tab is allowed).
      */
     static String badHost(String host) {

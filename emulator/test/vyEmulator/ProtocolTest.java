@@ -83,7 +83,7 @@ class ProtocolTest {
 
     static Stream<Arguments> refusals() {
         String noUser = "unknown user or wrong password\n";
-        String longHost = "h".repeat(256);
+        String longHost = "h".repeat(1024);
         return Stream.of(
                 // 404: unknown paths (before credentials are asked for) and unknown names.
                 Arguments.of("GET", "/nope", null, null, 404, "no such resource /nope\n"),
