@@ -10,6 +10,7 @@
 #   README, notes   share/doc/vy-command-line/            doc/
 #   sample CLI.CFG  share/doc/vy-command-line/examples/   doc/examples/
 #   emulator        share/vy-command-line/emulator/       emulator/
+#   vyEmulator      bin/vyEmulator (a script)             bin/vyEmulator.cmd
 #
 # The sample is only ever installed as an example: the live CLI.CFG lies in
 # the INSTALL directory of the Java client, which nothing here writes to.
@@ -57,18 +58,26 @@ if(NOT WIN32)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${VY_DOCDIR} COMPONENT suite)
 endif()
 
-if(VY_PAGES)
+# The emulator's own page goes with the emulator, and only where it is built.
+function(vy_install_page page component)
   if(WIN32)
-    foreach(page IN LISTS VY_PAGE_NAMES)
-      install(FILES ${VY_PAGES_DIR}/html/${page}.html DESTINATION ${VY_DOCDIR}/html COMPONENT suite)
-      install(FILES ${VY_PAGES_DIR}/txt/${page}.txt DESTINATION ${VY_DOCDIR}/txt COMPONENT suite)
-    endforeach()
+    install(FILES ${VY_PAGES_DIR}/html/${page}.html DESTINATION ${VY_DOCDIR}/html COMPONENT ${component})
+    install(FILES ${VY_PAGES_DIR}/txt/${page}.txt DESTINATION ${VY_DOCDIR}/txt COMPONENT ${component})
   else()
-    foreach(page IN LISTS VY_PAGE_NAMES)
-      string(REGEX MATCH "[0-9]$" section ${page})
-      install(FILES ${VY_PAGES_DIR}/man/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT suite)
-    endforeach()
+    string(REGEX MATCH "[0-9]$" section ${page})
+    install(FILES ${VY_PAGES_DIR}/man/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT ${component})
   endif()
+endfunction()
+if(VY_PAGES)
+  foreach(page IN LISTS VY_PAGE_NAMES)
+    if(page STREQUAL "vyEmulator.1")
+      if(TARGET vyEmulator)
+        vy_install_page(${page} emulator)
+      endif()
+    else()
+      vy_install_page(${page} suite)
+    endif()
+  endforeach()
 endif()
 
 # The emulator and the client's class archives, where they are built (Java
@@ -84,6 +93,19 @@ if(TARGET vyEmulator)
   endif()
   install(PROGRAMS ${VY_LANECTL} DESTINATION ${VY_EMULATORDIR}/lanebinder COMPONENT emulator)
   install(FILES ${PROJECT_SOURCE_DIR}/emulator/sample.state DESTINATION ${VY_EMULATORDIR} COMPONENT emulator)
+  # The vyEmulator command: a small script in bin/ that runs the installed
+  # jar, found relative to the script (the TGZ and the ZIPs unpack anywhere).
+  file(RELATIVE_PATH VY_JAR_FROM_BIN /root/${CMAKE_INSTALL_BINDIR} /root/${VY_EMULATORDIR})
+  if(WIN32)
+    string(REPLACE "/" "\\" VY_JAR_FROM_BIN "${VY_JAR_FROM_BIN}")
+    configure_file(${PROJECT_SOURCE_DIR}/emulator/wrapper/vyEmulator.cmd.in ${CMAKE_BINARY_DIR}/packaging/vyEmulator.cmd
+      @ONLY NEWLINE_STYLE CRLF)
+    install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/vyEmulator.cmd DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT emulator)
+  else()
+    configure_file(${PROJECT_SOURCE_DIR}/emulator/wrapper/vyEmulator.in ${CMAKE_BINARY_DIR}/packaging/vyEmulator
+      @ONLY NEWLINE_STYLE LF)
+    install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/vyEmulator DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT emulator)
+  endif()
   if(NOT WIN32)
     # The emulator's DEB is a package of its own, with its own copyright and
     # changelog where Debian looks for them.

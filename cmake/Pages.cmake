@@ -9,12 +9,13 @@ if(WIN32 AND NOT VY_MANDOC)
 endif()
 find_program(VY_GZIP gzip REQUIRED)
 
-# <name>.<section>: one page per program, the three files' formats and the
-# exit statuses.
+# <name>.<section>: one page per program, the three files' formats, the
+# exit statuses and the emulator (installed with the emulator's files).
 set(VY_PAGE_NAMES
   vyRunJob.1 vyAwaitJob.1 vyProbeVol.1 vySeedHost.1 vyPingSrv.1 vyShowLuns.1 vyshell.1
   CLI.CFG.5 vy-security-file.5 vy-volume-list.5
-  vy-exit-status.7)
+  vy-exit-status.7
+  vyEmulator.1)
 set(VY_PAGES_DIR ${CMAKE_BINARY_DIR}/pages)
 
 set(VY_MAN_PAGES)

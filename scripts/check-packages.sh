@@ -12,7 +12,8 @@ version=$(sed -n 's/^  VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt)
 packages=build/packages
 work=$(mktemp -d)
 emulator_jar=
-# An emulator started below is stopped on the way out, whatever happens.
+# An emulator started below is stopped on the way out, whatever happens
+# (with the jar itself, which works whatever became of the command).
 cleanup() {
     if [ -n "$emulator_jar" ] && [ -e "$work/server" ]; then
         timeout 60 java -jar "$emulator_jar" stop --port-file "$work/server" >/dev/null 2>&1 || true
@@ -49,6 +50,16 @@ emulator_files() {
     for jar in vyEmulator vyMirrorKit vySecLink vyShellKit; do echo "$dir/$jar.jar"; done
     echo "$dir/lanebinder/$lanectl"
     echo "$dir/sample.state"
+}
+# The vyEmulator command and its page, beside the emulator's files.
+emulator_command_linux() {
+    echo bin/vyEmulator
+    echo share/man/man1/vyEmulator.1.gz
+}
+emulator_command_windows() {
+    echo bin/vyEmulator.cmd
+    echo doc/html/vyEmulator.1.html
+    echo doc/txt/vyEmulator.1.txt
 }
 
 # What a Linux package holds under its prefix.
@@ -103,6 +114,7 @@ tgz=$packages/vy-command-line-$version-linux-$(uname -m | tr A-Z a-z).tar.gz
 top=vy-command-line-$version-linux-$(uname -m | tr A-Z a-z)
 check "TGZ contents" "$( (linux_files; if emulator_built linux-release; then
         emulator_files share/vy-command-line/emulator lanectl
+        emulator_command_linux
         echo share/doc/vy-command-line-emulator/changelog.gz
         echo share/doc/vy-command-line-emulator/copyright; fi) | sed "s|^|$top/|" | sort)" \
     "$(tar -tzf "$tgz" | grep -v '/$' | sort)"
@@ -138,6 +150,7 @@ if emulator_built linux-release; then
 Version: $version
 Architecture: all" "$(dpkg-deb -f "$deb" Package Version Architecture)"
     check "emulator DEB contents" "$( (emulator_files share/vy-command-line/emulator lanectl
+        emulator_command_linux
         echo share/doc/vy-command-line-emulator/changelog.gz
         echo share/doc/vy-command-line-emulator/copyright) | sed 's|^|./usr/|' | sort)" \
         "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)"
@@ -156,8 +169,9 @@ Architecture: all" "$(dpkg-deb -f "$deb" Package Version Architecture)"
     printf '%s\n' "JAVA_INSTALL=$(dirname "$(readlink -f "$(command -v java)")")/" \
         "JAVA_CLASSPATH=$work/emu-install" > "$work/emu-install/CLI.CFG"
     emulator_jar=$emu/vyEmulator.jar
-    timeout 60 java -jar "$emulator_jar" start --port 0 --in-memory --port-file "$work/server" \
-        --stop-after 5 --log "$work/emulator.log" >/dev/null
+    # Started through the package's vyEmulator command, as a user would.
+    check "emulator: vyEmulator start" "status 0" "$(timeout 60 "$work/deb/usr/bin/vyEmulator" start --port 0 --in-memory \
+        --port-file "$work/server" --stop-after 5 --log "$work/emulator.log" >/dev/null; echo "status $?")"
     server=$(cat "$work/server")
     with_emulator() {
         (cd "$work" && INSTALL="$work/emu-install" INSTALLLNB="$emu/lanebinder" VY_EMULATOR="$server" \
@@ -174,6 +188,11 @@ Disk2    02B12028  Disk2  Disk2$(printf '%24s' '')
 Disk3    03B12028  Disk3  Disk3$(printf '%24s' '')
 Disk4    04B12028  Disk4  Disk4$(printf '%24s' '')
 status 0" "$(with_emulator vyShowLuns)"
+    check "emulator: vyEmulator stop" "vyEmulator: stopped $server
+status 0" "$(timeout 60 "$work/deb/usr/bin/vyEmulator" stop --port-file "$work/server"; echo "status $?")"
+    check "emulator: man finds vyEmulator's page" "vyEmulator - a storage-server emulator for trying scripts of the vy programs" \
+        "$(MANPATH="$work/deb/usr/share/man" MANPAGER=cat MANWIDTH=100 man vyEmulator 2>/dev/null | col -bx |
+            grep -E '^ +vyEmulator - ' | sed 's/^ *//')"
 fi
 
 for arch in x64 x86; do
@@ -190,7 +209,7 @@ for arch in x64 x86; do
             echo "doc/html/$p.html"
             echo "doc/txt/$p.txt"
         done
-        if emulator_built windows-$arch; then emulator_files emulator lanectl.cmd; fi
+        if emulator_built windows-$arch; then emulator_files emulator lanectl.cmd; emulator_command_windows; fi
     )
     check "ZIP windows-$arch contents" "$(echo "$expected" | sed "s|^|$top/|" | sort)" \
         "$(unzip -Z1 "$zip" | grep -v '/$' | sort)"

@@ -161,6 +161,20 @@ vySeedHost: host jvm-host registered with 2 volumes" vySeedHost /u admin /p secr
 jvm-host  Disk2  02B12028
 jvm-host  Disk3  03B12028" vyshell -s "$server" -u admin -p secret list hosts
     ;;
+hostnames)
+    # A host name with a blank, passed whole by the launcher, through the
+    # emulator's lanectl (VY_HOST) and the class to the emulator and back.
+    export VY_HOST="two words"
+    expect 0 "vySeedHost: two words sees Disk2 as volume 02B12028
+vySeedHost: host two words registered with 1 volumes" vySeedHost /u admin /p secret /s "$server" /d "two words"
+    expect 0 "host: two words
+volume: Disk2 02B12028" vyshell -s "$server" -u admin -p secret show host "two words"
+    # A disk whose serial the server does not know: the known one is still registered.
+    export VY_HOST=stranger-host
+    expect 78 "vySeedHost: stranger-host sees Disk2 as volume 02B12028
+vySeedHost: Disk9 (serial 09B12028) is not a volume of this server
+vySeedHost: host stranger-host registered with 1 volumes" vySeedHost /u admin /p secret /s "$server" /d stranger-host
+    ;;
 concurrent)
     # Eight runs at once, each starting a task of its own, then eight that
     # all try to start one task: exactly one may start it.
@@ -189,12 +203,15 @@ restart)
     expect 0 "vySeedHost: restart-host sees Disk7 as volume 04B12028
 vySeedHost: host restart-host registered with 1 volumes" vySeedHost /u admin /p secret /s "$server" /d restart-host
     expect 0 "vyRunJob: task slow started" vyRunJob /u admin /p secret /s "$server" slow
+    VY_HOST="two words" expect 0 "vySeedHost: two words sees Disk2 as volume 02B12028
+vySeedHost: host two words registered with 1 volumes" vySeedHost /u admin /p secret /s "$server" /d "two words"
     stop_emulator "$dir" || fail "the emulator did not stop"
     expect 70 "" vyPingSrv /s "$server"
     server=$(start_emulator "$dir") || { fail "the emulator did not start again"; exit 1; }
     echo "admin secret" > sec.txt
     expect 0 "HOST          DISK   SERIAL
-restart-host  Disk7  04B12028" vyshell -s "$server" -a sec.txt list hosts
+restart-host  Disk7  04B12028
+two words     Disk2  02B12028" vyshell -s "$server" -a sec.txt list hosts
     expect 0 "task: slow
 state: running
 progress: 0%
@@ -204,6 +221,44 @@ seconds: 36000
 outcome: complete" vyshell -s "$server" -a sec.txt show task slow
     ls "$dir" | grep -q '\.tmp$' && fail "a temporary file of the state is left: $(ls "$dir")"
     stop_emulator "$dir" || fail "the emulator did not stop"
+    ;;
+slowclients)
+    # An emulator of its own, held by 20 requests that never end (10 cut in
+    # the head, 10 in the body) and 20 connections that send nothing: it
+    # still answers at once, runs a task for a launcher and stops when told.
+    cp "$here/test.state" "$dir/emulator.state"
+    server=$(start_emulator "$dir") || { fail "the emulator did not start"; exit 1; }
+    port=${server##*:}
+    held=()
+    for i in 1 2 3 4 5 6 7 8 9 10; do
+        exec {fd}<>"/dev/tcp/127.0.0.1/$port" || fail "connection $i was refused"
+        printf 'GET /ping HTTP/1.1\r\nHost: x\r\n' >&"$fd"
+        held+=("$fd")
+        exec {fd}<>"/dev/tcp/127.0.0.1/$port" || fail "connection $i was refused"
+        # admin:secret
+        printf 'PUT /hosts/h HTTP/1.1\r\nHost: x\r\nAuthorization: Basic YWRtaW46c2VjcmV0\r\nContent-Length: 100\r\n\r\nDisk2' >&"$fd"
+        held+=("$fd")
+    done
+    for i in $(seq 20); do
+        exec {fd}<>"/dev/tcp/127.0.0.1/$port" || fail "idle connection $i was refused"
+        held+=("$fd")
+    done
+    sleep 1
+    exec {fd}<>"/dev/tcp/127.0.0.1/$port"
+    printf 'GET /ping HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n' >&"$fd"
+    reply=$(timeout 1 cat <&"$fd" | head -n 1 | tr -d '\r')
+    exec {fd}>&-
+    [ "$reply" = "HTTP/1.1 200 OK" ] || fail "/ping did not answer within a second while 40 connections were held: $reply"
+    expect 0 "vyRunJob: task quick started" vyRunJob /u admin /p secret /s "$server" quick
+    got=$(timeout 60 "${emulator[@]}" stop --port-file "$dir/server" 2>&1)
+    status=$?
+    [ "$status" = 0 ] && [ "$got" = "vyEmulator: stopped $server" ] || fail "stop: status $status, $got"
+    for fd in "${held[@]}"; do exec {fd}>&-; done
+    expect 70 "" vyPingSrv /s "$server"
+    # Nothing listens there any more.
+    got=$(timeout 60 "${emulator[@]}" stop --port-file "$dir/server" 2>&1)
+    status=$?
+    [ "$status" = 70 ] && [ "$got" = "vyEmulator: nothing answers at $server" ] || fail "stop again: status $status, $got"
     ;;
 *)
     echo "unknown test $test"

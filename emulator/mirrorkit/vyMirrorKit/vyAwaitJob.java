@@ -6,9 +6,11 @@ import java.util.List;
 import java.util.Set;
 import vySecLink.Failure;
 import vySecLink.Link;
+import vySecLink.Minutes;
 import vySecLink.Options;
 import vySecLink.Program;
 import vySecLink.Status;
+import vySecLink.TaskLine;
 
 /**
  * Waits for copy tasks:
@@ -18,6 +20,7 @@ import vySecLink.Status;
  */
 public final class vyAwaitJob {
     private static final String PROG = "vyAwaitJob";
+    // -m: a decimal number of minutes, 0..10080.
     private static final BigDecimal MOST_MINUTES = BigDecimal.valueOf(7 * 24 * 60);
     private static final long POLL_MILLIS = 1000;
 
@@ -33,7 +36,7 @@ public final class vyAwaitJob {
         Options o = Options.parse(args, Set.of("-u", "-p", "-a", "-s", "-m", "-t"), Set.of("-v"),
                 Options.Mode.UNTIL_SERVER);
         String minutesText = o.value("-m") != null ? o.value("-m") : "0";
-        long waitMillis = minutes(minutesText);
+        long waitMillis = Minutes.millis(minutesText, "-m", MOST_MINUTES);
         String thresholdText = o.value("-t") != null ? o.value("-t") : "100";
         int threshold = threshold(thresholdText);
         List<String> names = TaskLine.names(o.operands());
@@ -115,18 +118,6 @@ public final class vyAwaitJob {
             }
         }
         return true;
-    }
-
-    /** -m: a decimal number of minutes, 0..10080; returned in milliseconds. */
-    private static long minutes(String text) throws Failure {
-        if (!text.matches("[0-9]{1,9}(\\.[0-9]{0,9})?|\\.[0-9]{1,9}")) {
-            throw new Failure(Status.BAD_ARGUMENT, "bad value " + text + " for -m");
-        }
-        BigDecimal m = new BigDecimal(text.endsWith(".") ? text + "0" : text);
-        if (m.compareTo(MOST_MINUTES) > 0) {
-            throw new Failure(Status.BAD_ARGUMENT, "bad value " + text + " for -m");
-        }
-        return m.multiply(BigDecimal.valueOf(60_000)).longValue();
     }
 
     /** -t: a percentage 1..100. */

@@ -7,6 +7,7 @@ import vySecLink.Link;
 import vySecLink.Options;
 import vySecLink.Program;
 import vySecLink.Status;
+import vySecLink.TaskLine;
 import vySecLink.Words;
 
 /** Asks about volumes by name or serial: vyProbeVol [-v] [-u U] [-p P] [-a FILE] -s SERVER VOLUME... */

@@ -7,6 +7,7 @@ import vySecLink.Link;
 import vySecLink.Options;
 import vySecLink.Program;
 import vySecLink.Status;
+import vySecLink.TaskLine;
 
 /** Starts copy tasks: vyRunJob [-v] [-u U] [-p P] [-a FILE] -s SERVER TASK... */
 public final class vyRunJob {

@@ -1,7 +1,6 @@
 package vyMirrorKit;
 
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
@@ -12,6 +11,7 @@ import vySecLink.Link;
 import vySecLink.Options;
 import vySecLink.Program;
 import vySecLink.Status;
+import vySecLink.Text;
 import vySecLink.Words;
 
 /**
@@ -75,16 +75,19 @@ public final class vySeedHost {
         return status;
     }
 
-    /** Each line that is not blank must be exactly the words "-l disk -r serial"; CR LF or LF line ends. */
-    private static List<String[]> readVolumeFile(String path) throws Failure {
+    /**
+     * Each line that is not blank must be exactly the words "-l disk -r
+     * serial"; CR LF or LF line ends; a byte-order mark at the start is skipped.
+     */
+    static List<String[]> readVolumeFile(String path) throws Failure {
         String text;
         try {
-            text = new String(Files.readAllBytes(Path.of(path)), StandardCharsets.UTF_8);
+            text = Text.ofFile(Files.readAllBytes(Path.of(path)));
         } catch (IOException | RuntimeException e) {
             throw new Failure(Status.BAD_VOLUME_FILE, "volume file " + path + " cannot be read");
         }
         List<String[]> volumes = new ArrayList<>();
-        String[] lines = text.split("\n", -1);
+        String[] lines = Text.lines(text);
         for (int i = 0; i < lines.length; i++) {
             List<String> w = Words.split(lines[i]);
             if (w.isEmpty()) {

@@ -1,7 +1,6 @@
 package vySecLink;
 
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
@@ -43,11 +42,13 @@ public final class Credentials {
     /**
      * The first line of the file holds the user name and the password: its
      * first two words, separated by blanks or tabs. Further words are ignored.
+     * A byte-order mark at the start (some Windows editors write one) is not
+     * part of the user name.
      */
     public static Credentials read(String path) throws Failure {
         String text;
         try {
-            text = new String(Files.readAllBytes(Path.of(path)), StandardCharsets.UTF_8);
+            text = Text.ofFile(Files.readAllBytes(Path.of(path)));
         } catch (IOException | RuntimeException e) {
             // RuntimeException: a path the file system cannot even name.
             throw new Failure(Status.BAD_SECURITY_FILE, "security file " + path + " cannot be read");

@@ -38,11 +38,7 @@ public final class Link {
 
         /** The body's lines, without the line end after the last. */
         public String[] lines() {
-            if (body.isEmpty()) {
-                return new String[0];
-            }
-            String text = body.endsWith("\n") ? body.substring(0, body.length() - 1) : body;
-            return text.split("\n", -1);
+            return Text.lines(body);
         }
     }
 
@@ -124,7 +120,8 @@ public final class Link {
                 }
             }
             return new Reply(status, text);
-        } catch (IOException | IllegalArgumentException e) {
+        } catch (IOException e) {
+            // Only a failure to reach the server: anything else is a fault of the class, not of the server.
             throw noAnswer();
         } finally {
             if (c != null) {

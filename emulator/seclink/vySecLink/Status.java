@@ -1,7 +1,8 @@
 package vySecLink;
 
 /**
- * Exit statuses of every client class and of the emulator.
+ * Exit statuses of every client class. The emulator adds its own (82 and
+ * up, in vyEmulator's Exit) and shares 70 and 71 with the classes.
  *
  * They were chosen so that none collides with the launchers' own codes
  * (3, 4, 10, 12-25, 30, 41, 42, 45, 62-66, 255): a launcher returns the
@@ -9,8 +10,7 @@ package vySecLink;
  *
  * <pre>
  *  0  success
- * 70  the server does not answer (refused, time-out, unknown host);
- *     emulator stop: nothing answers there
+ * 70  the server does not answer (refused, time-out, unknown host)
  * 71  an unknown or malformed argument (the message names it)
  * 72  authentication failed: unknown user, wrong password, or no credentials given
  * 73  the security file cannot be read, or its first line does not hold a
@@ -24,10 +24,6 @@ package vySecLink;
  * 80  shell: unknown command
  * 81  the server gave a reply the client did not expect (the message shows
  *     its status and first line)
- * 82  emulator: the state file cannot be read or is malformed (the message
- *     names file and line number)
- * 83  emulator: the address cannot be bound (port in use) or the emulator
- *     did not come up
  * </pre>
  */
 public final class Status {
@@ -44,8 +40,6 @@ public final class Status {
     public static final int BAD_VOLUME_FILE = 79;
     public static final int UNKNOWN_COMMAND = 80;
     public static final int UNEXPECTED_REPLY = 81;
-    public static final int BAD_STATE_FILE = 82;
-    public static final int CANNOT_LISTEN = 83;
 
     private Status() {
     }

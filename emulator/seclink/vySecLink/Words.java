@@ -1,9 +1,15 @@
 package vySecLink;
 
+import java.io.ByteArrayOutputStream;
+import java.nio.charset.StandardCharsets;
 import java.util.ArrayList;
 import java.util.List;
 
-/** Splits lines into words: runs of characters other than blanks, tabs and carriage returns. */
+/**
+ * Splits lines into words: runs of characters other than blanks, tabs and
+ * carriage returns. A name that may hold blanks (a host name) travels as one
+ * word in its escaped form: see {@link #escape}.
+ */
 public final class Words {
     private Words() {
     }
@@ -30,5 +36,51 @@ public final class Words {
     // A carriage return counts as a blank so that files with CR LF line ends read the same.
     public static boolean isBlank(char c) {
         return c == ' ' || c == '\t' || c == '\r';
+    }
+
+    /**
+     * A name as one word: each '%', blank, tab, other control character and
+     * DEL becomes %XX (upper-case hexadecimal digits); everything else, other
+     * letters too, stays as it is. "two words" is "two%20words".
+     */
+    public static String escape(String name) {
+        StringBuilder b = new StringBuilder(name.length());
+        for (int i = 0; i < name.length(); i++) {
+            char c = name.charAt(i);
+            if (c == '%' || c <= ' ' || c == 0x7f) {
+                b.append('%').append(Character.toUpperCase(Character.forDigit(c >> 4, 16)))
+                        .append(Character.toUpperCase(Character.forDigit(c & 0xf, 16)));
+            } else {
+                b.append(c);
+            }
+        }
+        return b.toString();
+    }
+
+    /**
+     * The name of an escaped word: each %XX is the byte XX of the name's
+     * UTF-8 form. A '%' that is not followed by two hexadecimal digits stands
+     * for itself. Null when the bytes are not UTF-8.
+     */
+    public static String unescape(String word) {
+        if (word.indexOf('%') < 0) {
+            return word;
+        }
+        ByteArrayOutputStream bytes = new ByteArrayOutputStream();
+        for (int i = 0; i < word.length(); i++) {
+            char c = word.charAt(i);
+            boolean room = c == '%' && i + 2 < word.length();
+            int hi = room ? Character.digit(word.charAt(i + 1), 16) : -1;
+            int lo = room ? Character.digit(word.charAt(i + 2), 16) : -1;
+            if (hi >= 0 && lo >= 0) {
+                bytes.write(hi * 16 + lo);
+                i += 2;
+            } else {
+                int end = Character.isHighSurrogate(c) && i + 1 < word.length() ? i + 2 : i + 1;
+                bytes.writeBytes(word.substring(i, end).getBytes(StandardCharsets.UTF_8));
+                i = end - 1;
+            }
+        }
+        return Text.strictUtf8(bytes.toByteArray());
     }
 }

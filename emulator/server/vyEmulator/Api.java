@@ -6,9 +6,6 @@ import java.io.ByteArrayOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.OutputStream;
-import java.nio.ByteBuffer;
-import java.nio.charset.CharacterCodingException;
-import java.nio.charset.CodingErrorAction;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Path;
 import java.security.MessageDigest;
@@ -18,6 +15,8 @@ import java.util.ArrayList;
 import java.util.Base64;
 import java.util.List;
 import java.util.Map;
+import vySecLink.Text;
+import vySecLink.Words;
 
 /**
  * The emulator's HTTP interface. HTTP/1.1, text/plain; charset=utf-8; every
@@ -30,7 +29,8 @@ import java.util.Map;
  * POST /tasks/NAME/run       200 the line once started; 404; 409 "task NAME is already running"
  * GET  /volumes              one line a volume: serial name
  * GET  /volumes/X            X is a serial or a name; 404 "no volume X"
- * GET  /hosts                registered hosts by name: "host disk serial", or "host" alone
+ * GET  /hosts                registered hosts by name: "host disk serial", or "host" alone;
+ *                            the host escaped as in the state file ("two%20words")
  * PUT  /hosts/HOST           body "disk serial" lines: replaces HOST's registration with the
  *                            known serials; one "disk serial registered|unknown" line each
  * GET  /hosts/HOST/luns      what HOST's multipath driver sees: "disk serial" lines  no credentials
@@ -38,12 +38,12 @@ import java.util.Map;
  * </pre>
  * Everything else needs HTTP Basic credentials of a user of the state (401).
  * Unknown path 404, wrong method 405, body over 64 KiB 413, other bad input
- * 400. Names in paths are percent-encoded. Each request is logged as one line
+ * 400; a request not received whole within the server's time is dropped
+ * (see Runner). Names in paths are percent-encoded. Each request is logged as one line
  * "METHOD PATH STATUS [USER]"; passwords and the Authorization header never are.
  */
 final class Api implements HttpHandler {
     static final int LARGEST_BODY = 64 * 1024;
-    static final int LONGEST_HOST = 255;
 
     /** The reply to one request; user is null when none was authenticated. */
     private record Reply(int status, String body, String user) {
@@ -101,10 +101,17 @@ final class Api implements HttpHandler {
             reply = serve(ex, method, path, route, segments);
         } catch (Refusal r) {
             reply = r.reply;
-        } catch (RuntimeException | Error e) {
+        } catch (RuntimeException e) {
             // A fault of the emulator: the request fails, the emulator goes on.
             System.out.println("vyEmulator: internal error on " + method + " " + path + ": " + e);
             reply = new Reply(500, "internal error\n", null);
+        } catch (Error e) {
+            // Out of memory and the like: nothing the emulator does next can be
+            // trusted. Every change acknowledged so far is in the state file.
+            System.out.println("vyEmulator: fatal error on " + method + " " + path + ": " + e);
+            System.out.flush();
+            Runtime.getRuntime().halt(Exit.FATAL);
+            throw e;
         }
         try {
             send(ex, method, reply);
@@ -145,7 +152,8 @@ final class Api implements HttpHandler {
             String s = decode(raw);
             for (int i = 0; i < s.length(); i++) {
                 char c = s.charAt(i);
-                if (c < 0x20 || c == 0x7f) {
+                // A tab may be part of a host name; other control characters never are.
+                if ((c < 0x20 && c != '\t') || c == 0x7f) {
                     throw new Refusal(400, "control characters in path " + path);
                 }
             }
@@ -176,15 +184,11 @@ final class Api implements HttpHandler {
                 throw new Refusal(400, "bad character in path");
             }
         }
-        try {
-            return StandardCharsets.UTF_8.newDecoder()
-                    .onMalformedInput(CodingErrorAction.REPORT)
-                    .onUnmappableCharacter(CodingErrorAction.REPORT)
-                    .decode(ByteBuffer.wrap(bytes.toByteArray()))
-                    .toString();
-        } catch (CharacterCodingException e) {
+        String text = Text.strictUtf8(bytes.toByteArray());
+        if (text == null) {
             throw new Refusal(400, "a name in the path is not UTF-8");
         }
+        return text;
     }
 
     private static Route route(List<String> s, String path) throws Refusal {
@@ -304,15 +308,11 @@ final class Api implements HttpHandler {
         if (bytes.length > LARGEST_BODY) {
             throw tooLarge();
         }
-        try {
-            return StandardCharsets.UTF_8.newDecoder()
-                    .onMalformedInput(CodingErrorAction.REPORT)
-                    .onUnmappableCharacter(CodingErrorAction.REPORT)
-                    .decode(ByteBuffer.wrap(bytes))
-                    .toString();
-        } catch (CharacterCodingException e) {
+        String text = Text.strictUtf8(bytes);
+        if (text == null) {
             throw new Refusal(400, "the request body is not UTF-8 text");
         }
+        return text;
     }
 
     private static Refusal tooLarge() {
@@ -411,37 +411,35 @@ final class Api implements HttpHandler {
         StringBuilder b = new StringBuilder();
         synchronized (lock) {
             for (Map.Entry<String, List<State.Disk>> e : state.registered.entrySet()) {
+                String host = Words.escape(e.getKey());
                 if (e.getValue().isEmpty()) {
-                    b.append(e.getKey()).append('\n');
+                    b.append(host).append('\n');
                 }
                 for (State.Disk d : e.getValue()) {
-                    b.append(e.getKey()).append(' ').append(d.disk()).append(' ').append(d.serial()).append('\n');
+                    b.append(host).append(' ').append(d.disk()).append(' ').append(d.serial()).append('\n');
                 }
             }
         }
         return ok(b.toString());
     }
 
-    /** A host name must be one word of the state file. */
+    /** A host name the state file can keep (it is kept escaped); any other is refused whole. */
     private static void checkHost(String host) throws Refusal {
-        if (host.length() > LONGEST_HOST || host.startsWith("#") || host.chars().anyMatch(Character::isWhitespace)) {
-            throw new Refusal(400, "bad host name " + host);
+        if (StateFile.badHost(host) != null) {
+            throw new Refusal(400, "bad host name " + Words.escape(host));
         }
     }
 
     private Reply register(String host, String body) throws Refusal {
         checkHost(host);
         List<State.Disk> given = new ArrayList<>();
-        String text = body.endsWith("\n") ? body.substring(0, body.length() - 1) : body;
-        if (!text.isEmpty()) {
-            String[] lines = text.split("\n", -1);
-            for (int i = 0; i < lines.length; i++) {
-                List<String> w = StateFile.words(lines[i]);
-                if (w.size() != 2 || !StateFile.isDisk(w.get(0))) {
-                    throw new Refusal(400, "line " + (i + 1) + ": expected \"<disk> <serial>\"");
-                }
-                given.add(new State.Disk(w.get(0), w.get(1)));
+        String[] lines = Text.lines(body);
+        for (int i = 0; i < lines.length; i++) {
+            List<String> w = Words.split(lines[i]);
+            if (w.size() != 2 || !StateFile.isDisk(w.get(0))) {
+                throw new Refusal(400, "line " + (i + 1) + ": expected \"<disk> <serial>\"");
             }
+            given.add(new State.Disk(w.get(0), w.get(1)));
         }
         StringBuilder reply = new StringBuilder();
         synchronized (lock) {

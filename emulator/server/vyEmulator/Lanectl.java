@@ -9,6 +9,7 @@ import vySecLink.Link;
 import vySecLink.Program;
 import vySecLink.ServerName;
 import vySecLink.Status;
+import vySecLink.Words;
 
 /**
  * The multipath tool of the emulated storage: "lanectl query device" prints
@@ -62,7 +63,7 @@ final class Lanectl {
         List<String[]> luns = new ArrayList<>();
         boolean good = r.status == 200;
         for (String line : r.body.split("\n")) {
-            List<String> w = StateFile.words(line);
+            List<String> w = Words.split(line);
             if (w.size() == 2) {
                 luns.add(new String[] {w.get(0), w.get(1)});
             } else if (!w.isEmpty()) {

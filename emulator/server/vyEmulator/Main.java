@@ -17,7 +17,10 @@ import vySecLink.Status;
  * <li>stop: asks a running emulator to stop ({@link Stopper})</li>
  * <li>lanectl query device: the multipath tool's report ({@link Lanectl})</li>
  * </ul>
- * Messages go to standard error, except the "listening" and "stopped" lines and the report.
+ * A command that fails prints its message on standard error. What "run"
+ * says while it serves (that it listens, each request, that it stops) goes to
+ * standard output, which "start" sends to the log; "start" and "stop" tell
+ * their outcome on standard output, "lanectl" prints its report there.
  */
 public final class Main {
     static final String VERSION = Version.PROJECT;
@@ -29,11 +32,12 @@ public final class Main {
             "       java -jar vyEmulator.jar stop [--server HOST:PORT | --port N] [--port-file FILE]",
             "       java -jar vyEmulator.jar lanectl query device");
 
-    private static final Set<String> RUN_OPTIONS = Set.of("--port", "--bind", "--state", "--in-memory",
-            "--port-file", "--stop-after", "--ready-file");
-    private static final Set<String> START_OPTIONS = Set.of("--port", "--bind", "--state", "--in-memory",
-            "--port-file", "--stop-after", "--log");
+    private static final Set<String> RUN_OPTIONS = Set.of("--port", "--bind", "--state", "--port-file",
+            "--stop-after", "--ready-file");
+    private static final Set<String> START_OPTIONS = Set.of("--port", "--bind", "--state", "--port-file",
+            "--stop-after", "--log");
     private static final Set<String> STOP_OPTIONS = Set.of("--server", "--port", "--port-file");
+    private static final Set<String> IN_MEMORY = Set.of("--in-memory");
 
     private Main() {
     }
@@ -45,9 +49,9 @@ public final class Main {
         int status;
         try {
             status = switch (command) {
-                case "run" -> Runner.run(Settings.parse(rest, RUN_OPTIONS));
-                case "start" -> Starter.start(Settings.parse(rest, START_OPTIONS));
-                case "stop" -> Stopper.stop(Settings.parse(rest, STOP_OPTIONS));
+                case "run" -> Runner.run(Settings.parse(rest, RUN_OPTIONS, IN_MEMORY));
+                case "start" -> Starter.start(Settings.parse(rest, START_OPTIONS, IN_MEMORY));
+                case "stop" -> Stopper.stop(Settings.parse(rest, STOP_OPTIONS, Set.of()));
                 case "lanectl" -> Lanectl.run(rest, System.out);
                 case "help", "--help", "-h" -> {
                     System.out.println(USAGE);

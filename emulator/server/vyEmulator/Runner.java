@@ -18,7 +18,10 @@ import vySecLink.Status;
 
 /** "run": loads the state and serves it in the foreground until /shutdown, a signal or --stop-after. */
 final class Runner {
-    private static final int THREADS = 4;
+    /** A request must have arrived whole, head and body, this many seconds after its first byte. */
+    static final int REQUEST_SECONDS = 10;
+    /** Connections open at once, idle ones included; more are closed as soon as they are accepted. */
+    static final int MOST_CONNECTIONS = 256;
 
     private Runner() {
     }
@@ -38,16 +41,21 @@ final class Runner {
 
         InetAddress address = address(o.bind != null ? o.bind : "127.0.0.1");
         int port = o.port != null ? o.port : ServerName.DEFAULT_PORT;
+        limitClients();
         HttpServer server;
         try {
             server = HttpServer.create(new InetSocketAddress(address, port), 50);
         } catch (IOException e) {
-            throw new Failure(Status.CANNOT_LISTEN, "cannot listen on " + ServerName.of(address.getHostAddress(), port)
+            throw new Failure(Exit.CANNOT_LISTEN, "cannot listen on " + ServerName.of(address.getHostAddress(), port)
                     + ": " + e.getMessage());
         }
         CountDownLatch stopRequested = new CountDownLatch(1);
         server.createContext("/", new Api(state, file, stopRequested::countDown));
-        ExecutorService pool = Executors.newFixedThreadPool(THREADS);
+        // The JDK's server reads a request on the worker thread that serves it,
+        // so a client that stops sending holds its worker until the request
+        // time runs out. A worker per connection that needs one, never a fixed
+        // few: the bound on connections bounds the threads too.
+        ExecutorService pool = Executors.newCachedThreadPool();
         server.setExecutor(pool);
         server.start();
 
@@ -73,11 +81,11 @@ final class Runner {
             stopped.set(true);
             server.stop(0);
             pool.shutdownNow();
-            throw new Failure(Status.CANNOT_LISTEN, "cannot write the port file: " + e);
+            throw new Failure(Exit.CANNOT_LISTEN, "cannot write the port file: " + e);
         }
 
         if (o.stopAfter != null) {
-            long millis = o.stopAfterMillis();
+            long millis = o.stopAfterMillis;
             Thread timer = new Thread(() -> {
                 try {
                     Thread.sleep(millis);
@@ -105,12 +113,30 @@ final class Runner {
         return 0;
     }
 
+    /**
+     * The JDK server's own limits, read once when its classes load, so set
+     * before the first server is made (a -D given on the command line wins):
+     * a request not received whole within REQUEST_SECONDS is dropped (its
+     * connection closed, its worker freed), a connection that sends nothing
+     * is closed after as long, and at most MOST_CONNECTIONS are open at once.
+     */
+    private static void limitClients() {
+        setDefault("sun.net.httpserver.maxReqTime", Integer.toString(REQUEST_SECONDS));
+        setDefault("jdk.httpserver.maxConnections", Integer.toString(MOST_CONNECTIONS));
+    }
+
+    private static void setDefault(String property, String value) {
+        if (System.getProperty(property) == null) {
+            System.setProperty(property, value);
+        }
+    }
+
     /** A state file that does not exist yet starts as the sample state. */
     private static void create(Path file) throws Failure {
         try {
             StateFile.save(file, StateFile.HEADER + new String(Main.sampleState(), StandardCharsets.UTF_8));
         } catch (IOException e) {
-            throw new Failure(Status.BAD_STATE_FILE, file + ": cannot be created (" + e + ")");
+            throw new Failure(Exit.BAD_STATE_FILE, file + ": cannot be created (" + e + ")");
         }
         System.out.println("vyEmulator: created " + file + " from the sample state");
     }

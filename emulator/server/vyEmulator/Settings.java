@@ -1,10 +1,11 @@
 package vyEmulator;
 
-import java.math.BigDecimal;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Set;
 import vySecLink.Failure;
+import vySecLink.Minutes;
+import vySecLink.Options;
 import vySecLink.Status;
 
 /** The options of run, start and stop. A later option of the same name takes the place of an earlier one. */
@@ -17,37 +18,27 @@ final class Settings {
     boolean inMemory;
     String portFile;
     String stopAfter; // decimal minutes, as given
+    long stopAfterMillis;
     String log;
     String readyFile; // internal: start's child tells that it listens
     String server;
 
-    static Settings parse(List<String> args, Set<String> allowed) throws Failure {
+    /** The options of one command: those of VALUES take a value, those of FLAGS none. */
+    static Settings parse(List<String> args, Set<String> values, Set<String> flags) throws Failure {
+        Options o = Options.parse(args.toArray(new String[0]), values, flags, Options.Mode.ALL);
         Settings s = new Settings();
-        for (int i = 0; i < args.size(); i++) {
-            String a = args.get(i);
-            if (!allowed.contains(a)) {
-                throw new Failure(Status.BAD_ARGUMENT, "unknown argument " + a);
-            }
-            if (a.equals("--in-memory")) {
-                s.inMemory = true;
-                continue;
-            }
-            if (i + 1 >= args.size()) {
-                throw new Failure(Status.BAD_ARGUMENT, a + " needs a value");
-            }
-            String v = args.get(++i);
-            switch (a) {
-                case "--port" -> s.port = port(v);
-                case "--bind" -> s.bind = v;
-                case "--state" -> s.state = v;
-                case "--port-file" -> s.portFile = v;
-                case "--stop-after" -> s.stopAfter = minutes(v);
-                case "--log" -> s.log = v;
-                case "--ready-file" -> s.readyFile = v;
-                case "--server" -> s.server = v;
-                default -> throw new IllegalStateException(a);
-            }
+        s.inMemory = o.flag("--in-memory");
+        s.port = o.value("--port") != null ? port(o.value("--port")) : null;
+        s.bind = o.value("--bind");
+        s.state = o.value("--state");
+        s.portFile = o.value("--port-file");
+        s.stopAfter = o.value("--stop-after");
+        if (s.stopAfter != null) {
+            s.stopAfterMillis = Minutes.millis(s.stopAfter, "--stop-after", null);
         }
+        s.log = o.value("--log");
+        s.readyFile = o.value("--ready-file");
+        s.server = o.value("--server");
         if (s.inMemory && s.state != null) {
             throw new Failure(Status.BAD_ARGUMENT, "give either --state or --in-memory, not both");
         }
@@ -59,18 +50,6 @@ final class Settings {
             throw new Failure(Status.BAD_ARGUMENT, "bad value " + v + " for --port");
         }
         return Integer.parseInt(v);
-    }
-
-    private static String minutes(String v) throws Failure {
-        if (!v.matches("[0-9]{1,9}(\\.[0-9]{0,9})?|\\.[0-9]{1,9}")) {
-            throw new Failure(Status.BAD_ARGUMENT, "bad value " + v + " for --stop-after");
-        }
-        return v;
-    }
-
-    long stopAfterMillis() {
-        String v = stopAfter.endsWith(".") ? stopAfter + "0" : stopAfter;
-        return new BigDecimal(v).multiply(BigDecimal.valueOf(60_000)).longValue();
     }
 
     String stateFile() {

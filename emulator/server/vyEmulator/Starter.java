@@ -35,7 +35,7 @@ final class Starter {
             ready = Files.createTempFile("vyEmulator-", ".ready");
             Files.delete(ready);
         } catch (IOException e) {
-            throw new Failure(Status.CANNOT_LISTEN, "cannot make a temporary file: " + e.getMessage());
+            throw new Failure(Exit.CANNOT_LISTEN, "cannot make a temporary file: " + e.getMessage());
         }
         List<String> command = new ArrayList<>(List.of(java(), "-cp", classPath(), Main.class.getName(), "run"));
         command.addAll(o.asArguments());
@@ -60,7 +60,7 @@ final class Starter {
         try {
             child = pb.start();
         } catch (IOException e) {
-            throw new Failure(Status.CANNOT_LISTEN, "cannot start " + command.get(0) + ": " + e.getMessage());
+            throw new Failure(Exit.CANNOT_LISTEN, "cannot start " + command.get(0) + ": " + e.getMessage());
         }
 
         long deadline = System.nanoTime() + TimeUnit.MILLISECONDS.toNanos(WAIT_MILLIS);
@@ -74,7 +74,7 @@ final class Starter {
                 int status = child.exitValue();
                 tail(log, logStart);
                 System.err.println("vyEmulator: the emulator ended with status " + status + " before it listened");
-                return status == Status.BAD_STATE_FILE || status == Status.CANNOT_LISTEN ? status : Status.CANNOT_LISTEN;
+                return status == Exit.BAD_STATE_FILE || status == Exit.CANNOT_LISTEN ? status : Exit.CANNOT_LISTEN;
             }
             try {
                 Thread.sleep(POLL_MILLIS);
@@ -93,7 +93,7 @@ final class Starter {
         } catch (InterruptedException e) {
             child.destroyForcibly();
         }
-        return Status.CANNOT_LISTEN;
+        return Exit.CANNOT_LISTEN;
     }
 
     /** "addr:port" once the child wrote the ready file (it writes it whole, by renaming); the file is removed. */
@@ -118,7 +118,7 @@ final class Starter {
         try {
             return Path.of(Main.class.getProtectionDomain().getCodeSource().getLocation().toURI()).toString();
         } catch (URISyntaxException | RuntimeException e) {
-            throw new Failure(Status.CANNOT_LISTEN, "cannot tell where vyEmulator.jar is: " + e);
+            throw new Failure(Exit.CANNOT_LISTEN, "cannot tell where vyEmulator.jar is: " + e);
         }
     }
 

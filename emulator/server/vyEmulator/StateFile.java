@@ -3,13 +3,16 @@ package vyEmulator;
 import java.io.IOException;
 import java.nio.ByteBuffer;
 import java.nio.channels.FileChannel;
-import java.nio.charset.CharacterCodingException;
-import java.nio.charset.CodingErrorAction;
 import java.nio.charset.StandardCharsets;
+import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.Files;
+import java.nio.file.LinkOption;
 import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
 import java.nio.file.StandardOpenOption;
+import java.nio.file.attribute.PosixFilePermission;
+import java.nio.file.attribute.PosixFilePermissions;
+import java.security.SecureRandom;
 import java.time.Instant;
 import java.time.format.DateTimeParseException;
 import java.util.ArrayList;
@@ -18,7 +21,8 @@ import java.util.List;
 import java.util.Map;
 import java.util.Set;
 import vySecLink.Failure;
-import vySecLink.Status;
+import vySecLink.Text;
+import vySecLink.Words;
 
 /**
  * The state file: UTF-8 text, one item a line, words separated by blanks or
@@ -27,12 +31,16 @@ import vySecLink.Status;
  * user NAME PASSWORD
  * volume SERIAL NAME                serial 1..9 letters/digits, name 1..49 characters
  * task NAME SOURCE TARGET SECONDS complete|fail [started=INSTANT]
- * sees HOST DISK SERIAL             what the host's multipath driver shows
+ * sees HOST DISK SERIAL [unknown]   what the host's multipath driver shows; "unknown": a
+ *                                   serial that no volume has, on purpose
  * registered HOST [DISK SERIAL]     what vySeedHost registered; alone: a host with no volumes
  * </pre>
+ * A host name is written escaped ({@link Words#escape}): "two words" is
+ * "two%20words", so that every name a launcher can pass is one word.
  */
 final class StateFile {
     static final int LONGEST_DISK = 18;
+    static final int LONGEST_HOST = 1023; // as long as a launcher's /d value may be
     static final int LONGEST_VOLUME_NAME = 49;
     static final long MOST_SECONDS = 1_000_000_000L;
     static final String HEADER = "# vyEmulator state. The emulator writes this file after every change;\n"
@@ -49,13 +57,30 @@ final class StateFile {
         return !s.isEmpty() && s.length() <= LONGEST_DISK;
     }
 
+    /**
+     * Why a host name cannot be kept, or null when it can: 1 to 1023
+     * characters, any but control characters (a tab is allowed).
+     */
+    static String badHost(String host) {
+        if (host.isEmpty() || host.length() > LONGEST_HOST) {
+            return "a host name is 1 to " + LONGEST_HOST + " characters: " + Words.escape(host);
+        }
+        for (int i = 0; i < host.length(); i++) {
+            char c = host.charAt(i);
+            if ((c < 0x20 && c != '\t') || c == 0x7f) {
+                return "a host name holds no control characters other than tabs: " + Words.escape(host);
+            }
+        }
+        return null;
+    }
+
     /** Reads and checks a state file; every fault is 82 with the file and line. */
     static State read(Path file) throws Failure {
         byte[] bytes;
         try {
             bytes = Files.readAllBytes(file);
         } catch (IOException e) {
-            throw new Failure(Status.BAD_STATE_FILE, file + ": cannot be read (" + e.getMessage() + ")");
+            throw new Failure(Exit.BAD_STATE_FILE, file + ": cannot be read (" + e.getMessage() + ")");
         }
         return parse(file.toString(), bytes);
     }
@@ -71,40 +96,21 @@ final class StateFile {
                 end++;
             }
             lineNumber++;
-            String line = decode(label, lineNumber, bytes, start, end);
-            start = end + 1;
-            if (lineNumber == 1 && line.startsWith("\uFEFF")) {
-                line = line.substring(1); // a byte-order mark some editors write
+            String line = Text.strictUtf8(bytes, start, end - start);
+            if (line == null) {
+                throw new Failure(Exit.BAD_STATE_FILE, label + ":" + lineNumber + ": not UTF-8 text");
             }
-            List<String> w = words(line);
+            start = end + 1;
+            if (lineNumber == 1) {
+                line = Text.withoutBom(line); // a byte-order mark some editors write
+            }
+            List<String> w = Words.split(line);
             if (w.isEmpty() || w.get(0).startsWith("#")) {
                 continue;
             }
             new LineReader(label, lineNumber, w, s, volumeNames).read();
         }
         return s;
-    }
-
-    private static String decode(String label, int lineNumber, byte[] bytes, int start, int end) throws Failure {
-        try {
-            return StandardCharsets.UTF_8.newDecoder()
-                    .onMalformedInput(CodingErrorAction.REPORT)
-                    .onUnmappableCharacter(CodingErrorAction.REPORT)
-                    .decode(ByteBuffer.wrap(bytes, start, end - start))
-                    .toString();
-        } catch (CharacterCodingException e) {
-            throw new Failure(Status.BAD_STATE_FILE, label + ":" + lineNumber + ": not UTF-8 text");
-        }
-    }
-
-    static List<String> words(String line) {
-        List<String> words = new ArrayList<>();
-        for (String w : line.split("[ \t\r]+")) {
-            if (!w.isEmpty()) {
-                words.add(w);
-            }
-        }
-        return words;
     }
 
     /** One line of the file, checked against what came before it. */
@@ -124,7 +130,7 @@ final class StateFile {
         }
 
         private Failure fault(String what) {
-            return new Failure(Status.BAD_STATE_FILE, label + ":" + number + ": " + what);
+            return new Failure(Exit.BAD_STATE_FILE, label + ":" + number + ": " + what);
         }
 
         private void expect(boolean ok, String form) throws Failure {
@@ -213,18 +219,41 @@ final class StateFile {
                     outcome.equals("fail"), started));
         }
 
+        private String host(String word) throws Failure {
+            String host = Words.unescape(word);
+            if (host == null) {
+                throw fault("a host name must be UTF-8 once unescaped: " + word);
+            }
+            String bad = badHost(host);
+            if (bad != null) {
+                throw fault(bad);
+            }
+            return host;
+        }
+
+        /** A disk the host sees; "unknown" marks a serial that no volume has, for trying the refusal. */
         private void sees() throws Failure {
-            expect(w.size() == 4, "sees <host> <disk> <serial>");
+            String form = "sees <host> <disk> <serial> [unknown]";
+            expect(w.size() == 4 || (w.size() == 5 && w.get(4).equals("unknown")), form);
+            String host = host(w.get(1));
             if (!isDisk(w.get(2))) {
                 throw fault("a disk name is at most " + LONGEST_DISK + " characters: " + w.get(2));
             }
-            knownSerial(w.get(3));
-            s.sees.add(new State.Sees(w.get(1), new State.Disk(w.get(2), w.get(3))));
+            String serial = w.get(3);
+            if (w.size() == 4) {
+                knownSerial(serial);
+            } else if (!isSerial(serial)) {
+                throw fault("a serial is 1 to 9 letters or digits: " + serial);
+            } else if (s.volumes.containsKey(serial)) {
+                throw fault("serial " + serial + " is a volume's, so it is not unknown");
+            }
+            s.sees.add(new State.Sees(host, new State.Disk(w.get(2), serial)));
         }
 
         private void registered() throws Failure {
             expect(w.size() == 2 || w.size() == 4, "registered <host> [<disk> <serial>]");
-            List<State.Disk> disks = new ArrayList<>(s.registered.getOrDefault(w.get(1), List.of()));
+            String host = host(w.get(1));
+            List<State.Disk> disks = new ArrayList<>(s.registered.getOrDefault(host, List.of()));
             if (w.size() == 4) {
                 if (!isDisk(w.get(2))) {
                     throw fault("a disk name is at most " + LONGEST_DISK + " characters: " + w.get(2));
@@ -232,7 +261,7 @@ final class StateFile {
                 knownSerial(w.get(3));
                 disks.add(new State.Disk(w.get(2), w.get(3)));
             }
-            s.registered.put(w.get(1), List.copyOf(disks));
+            s.registered.put(host, List.copyOf(disks));
         }
     }
 
@@ -254,15 +283,20 @@ final class StateFile {
             b.append('\n');
         }
         for (State.Sees e : s.sees) {
-            b.append("sees ").append(e.host()).append(' ').append(e.disk().disk()).append(' ')
-                    .append(e.disk().serial()).append('\n');
+            b.append("sees ").append(Words.escape(e.host())).append(' ').append(e.disk().disk()).append(' ')
+                    .append(e.disk().serial());
+            if (!s.volumes.containsKey(e.disk().serial())) {
+                b.append(" unknown");
+            }
+            b.append('\n');
         }
         for (Map.Entry<String, List<State.Disk>> r : s.registered.entrySet()) {
+            String host = Words.escape(r.getKey());
             if (r.getValue().isEmpty()) {
-                b.append("registered ").append(r.getKey()).append('\n');
+                b.append("registered ").append(host).append('\n');
             }
             for (State.Disk d : r.getValue()) {
-                b.append("registered ").append(r.getKey()).append(' ').append(d.disk()).append(' ')
+                b.append("registered ").append(host).append(' ').append(d.disk()).append(' ')
                         .append(d.serial()).append('\n');
             }
         }
@@ -270,23 +304,60 @@ final class StateFile {
     }
 
     /**
-     * Replaces the file by the text as one step: the text goes to FILE.tmp in
-     * the same folder, is forced to the disk, and is then renamed over the
-     * file. Killed at any moment, the emulator leaves either the old file or
-     * the new one whole; a stale FILE.tmp is simply written over next time.
+     * Replaces the file by the text as one step. The text goes to a new file
+     * of a fresh random name in the same folder, created exclusively (so
+     * never through a name that exists already, a planted link included),
+     * readable by its owner only on POSIX; it gets the permissions of the
+     * file it replaces, when there is one, is forced to the disk and is then
+     * renamed over the file. Killed at any moment, the emulator leaves either
+     * the old file or the new one whole (and at worst a stray temporary file).
      */
     static void save(Path file, String text) throws IOException {
-        Path tmp = file.resolveSibling(file.getFileName() + ".tmp");
-        try (FileChannel ch = FileChannel.open(tmp, StandardOpenOption.CREATE, StandardOpenOption.WRITE,
-                StandardOpenOption.TRUNCATE_EXISTING)) {
-            ByteBuffer buf = ByteBuffer.wrap(text.getBytes(StandardCharsets.UTF_8));
-            while (buf.hasRemaining()) {
-                ch.write(buf);
-            }
-            ch.force(true);
+        Path folder = file.toAbsolutePath().getParent();
+        boolean posix = folder.getFileSystem().supportedFileAttributeViews().contains("posix");
+        Set<PosixFilePermission> keep = null;
+        if (posix && Files.exists(file)) {
+            keep = Files.getPosixFilePermissions(file);
         }
-        Files.move(tmp, file, StandardCopyOption.ATOMIC_MOVE, StandardCopyOption.REPLACE_EXISTING);
+        Path tmp = create(folder, file.getFileName().toString(), posix);
+        try {
+            try (FileChannel ch = FileChannel.open(tmp, StandardOpenOption.WRITE, LinkOption.NOFOLLOW_LINKS)) {
+                ByteBuffer buf = ByteBuffer.wrap(text.getBytes(StandardCharsets.UTF_8));
+                while (buf.hasRemaining()) {
+                    ch.write(buf);
+                }
+                ch.force(true);
+            }
+            if (keep != null) {
+                Files.setPosixFilePermissions(tmp, keep);
+            }
+            Files.move(tmp, file, StandardCopyOption.ATOMIC_MOVE, StandardCopyOption.REPLACE_EXISTING);
+        } catch (IOException | RuntimeException e) {
+            Files.deleteIfExists(tmp);
+            throw e;
+        }
         forceFolder(file);
+    }
+
+    private static final SecureRandom RANDOM = new SecureRandom();
+
+    /** A new empty file "NAME.RANDOM.tmp" in the folder; a name that exists is never opened. */
+    private static Path create(Path folder, String name, boolean posix) throws IOException {
+        for (int attempt = 0; ; attempt++) {
+            Path tmp = folder.resolve(name + "." + Long.toUnsignedString(RANDOM.nextLong(), 36) + ".tmp");
+            try {
+                if (posix) {
+                    Files.createFile(tmp, PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-------")));
+                } else {
+                    Files.createFile(tmp);
+                }
+                return tmp;
+            } catch (FileAlreadyExistsException e) {
+                if (attempt >= 10) {
+                    throw e;
+                }
+            }
+        }
     }
 
     // The rename itself lasts only once the folder is on the disk too. Only some

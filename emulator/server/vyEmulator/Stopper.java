@@ -1,6 +1,8 @@
 package vyEmulator;
 
 import java.io.IOException;
+import java.net.InetSocketAddress;
+import java.net.Socket;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -10,7 +12,11 @@ import vySecLink.Link;
 import vySecLink.ServerName;
 import vySecLink.Status;
 
-/** "stop": POST /shutdown to a running emulator, then waits until it no longer answers. */
+/**
+ * "stop": POST /shutdown to a running emulator, then waits until it no longer
+ * answers. 70 when nothing listens there, 84 when something accepts the
+ * connection but gives no answer in time.
+ */
 final class Stopper {
     private static final Duration TIME_OUT = Duration.ofSeconds(3);
     private static final long WAIT_MILLIS = 10_000;
@@ -47,6 +53,10 @@ final class Stopper {
         Link link = new Link(address, null, TIME_OUT, TIME_OUT);
         Link.Reply r = ask(link, true, "/shutdown");
         if (r == null) {
+            if (accepts(address)) {
+                throw new Failure(Exit.NOT_ANSWERING, address.authority() + " accepts connections but does not answer within "
+                        + TIME_OUT.toSeconds() + " seconds");
+            }
             throw new Failure(Status.NO_ANSWER, "nothing answers at " + address.authority());
         }
         if (r.status != 200) {
@@ -95,6 +105,16 @@ final class Stopper {
                 Thread.currentThread().interrupt();
                 return;
             }
+        }
+    }
+
+    /** Whether something listens at the address: a connection is accepted there. */
+    private static boolean accepts(ServerName address) {
+        try (Socket s = new Socket()) {
+            s.connect(new InetSocketAddress(address.host(), address.port()), (int) TIME_OUT.toMillis());
+            return true;
+        } catch (IOException | RuntimeException e) {
+            return false;
         }
     }
 

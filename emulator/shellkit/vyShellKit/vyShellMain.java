@@ -8,6 +8,7 @@ import vySecLink.Link;
 import vySecLink.Options;
 import vySecLink.Program;
 import vySecLink.Status;
+import vySecLink.TaskLine;
 import vySecLink.Words;
 
 /**
@@ -96,10 +97,30 @@ public final class vyShellMain {
         return rows;
     }
 
+    /** The registered hosts' lines: host name (unescaped), then its disk and serial when it has any. */
+    private static List<List<String>> hostRows(Link link) throws Failure {
+        List<List<String>> rows = new ArrayList<>();
+        for (List<String> w : rows(link, "/hosts", 1)) {
+            String host = Words.unescape(w.get(0));
+            if (host == null) {
+                throw new Failure(Status.UNEXPECTED_REPLY, "unexpected reply from server " + link.server()
+                        + ": a host name that is not UTF-8: " + w.get(0));
+            }
+            List<String> row = new ArrayList<>(w);
+            row.set(0, host);
+            rows.add(row);
+        }
+        return rows;
+    }
+
     private static int listTasks(Link link) throws Failure {
+        Link.Reply r = link.get("/tasks");
+        if (r.status != 200) {
+            throw link.unexpected(r);
+        }
         Table t = new Table("TASK", "STATE", "PROGRESS", "SOURCE", "TARGET");
-        for (List<String> w : rows(link, "/tasks", 7)) {
-            t.add(w.get(0), w.get(1), w.get(2) + "%", w.get(3), w.get(4));
+        for (TaskLine task : TaskLine.parseAll(link, r)) {
+            t.add(task.name, task.state, task.progress + "%", task.source, task.target);
         }
         t.print();
         return Status.OK;
@@ -116,7 +137,7 @@ public final class vyShellMain {
 
     private static int listHosts(Link link) throws Failure {
         Table t = new Table("HOST", "DISK", "SERIAL");
-        for (List<String> w : rows(link, "/hosts", 1)) {
+        for (List<String> w : hostRows(link)) {
             // A host registered with no volumes comes alone on its line.
             if (w.size() >= 3) {
                 t.add(w.get(0), w.get(1), w.get(2));
@@ -133,24 +154,24 @@ public final class vyShellMain {
         if (r.status == 404) {
             throw new Failure(Status.UNKNOWN_TASK, "task " + name + " is not known to the server");
         }
-        List<String> w = Words.split(r.firstLine());
-        if (r.status != 200 || w.size() != 7) {
+        if (r.status != 200) {
             throw link.unexpected(r);
         }
-        System.out.println("task: " + w.get(0));
-        System.out.println("state: " + w.get(1));
-        System.out.println("progress: " + w.get(2) + "%");
-        System.out.println("source: " + w.get(3));
-        System.out.println("target: " + w.get(4));
-        System.out.println("seconds: " + w.get(5));
-        System.out.println("outcome: " + w.get(6));
+        TaskLine task = TaskLine.parse(link, r, r.firstLine());
+        System.out.println("task: " + task.name);
+        System.out.println("state: " + task.state);
+        System.out.println("progress: " + task.progress + "%");
+        System.out.println("source: " + task.source);
+        System.out.println("target: " + task.target);
+        System.out.println("seconds: " + task.seconds);
+        System.out.println("outcome: " + task.outcome);
         return Status.OK;
     }
 
     private static int showHost(Link link, String name) throws Failure {
         List<String> lines = new ArrayList<>();
         boolean known = false;
-        for (List<String> w : rows(link, "/hosts", 1)) {
+        for (List<String> w : hostRows(link)) {
             if (w.get(0).equals(name)) {
                 known = true;
                 if (w.size() >= 3) {

@@ -11,6 +11,8 @@ class ServerNameTest {
         ServerName n = ServerName.parse("storage1");
         assertEquals("storage1", n.host());
         assertEquals(7530, n.port());
+        assertEquals("storage1:7530", n.authority());
+        assertEquals("storage1", n.toString());
     }
 
     @Test
@@ -23,10 +25,37 @@ class ServerNameTest {
     }
 
     @Test
+    void goodNamesAtTheEdges() throws Failure {
+        String[][] cases = {
+            // name, host, port, authority
+            {"a", "a", "7530", "a:7530"},
+            {"my_host-2.example.com", "my_host-2.example.com", "7530", "my_host-2.example.com:7530"},
+            {"127.0.0.1:1", "127.0.0.1", "1", "127.0.0.1:1"},
+            {"h:65535", "h", "65535", "h:65535"},
+            {"[::1]", "::1", "7530", "[::1]:7530"},
+            {"[fe80::1:2]:80", "fe80::1:2", "80", "[fe80::1:2]:80"},
+            {"[2001:db8::7]:443", "2001:db8::7", "443", "[2001:db8::7]:443"},
+        };
+        for (String[] c : cases) {
+            ServerName n = ServerName.parse(c[0]);
+            assertEquals(c[1], n.host(), c[0]);
+            assertEquals(Integer.parseInt(c[2]), n.port(), c[0]);
+            assertEquals(c[3], n.authority(), c[0]);
+        }
+        // The emulator's own address: an IPv6 address gets its brackets.
+        assertEquals("[::1]:7530", ServerName.of("::1", 7530).authority());
+        assertEquals("127.0.0.1:41000", ServerName.of("127.0.0.1", 41000).toString());
+    }
+
+    @Test
     void badNamesAreRefusedWith71() {
-        for (String bad : new String[] {"host:", "host:0", "host:65536", "host:123456", "host:8a", "[::1", "[::1]x"}) {
-            Failure f = assertThrows(Failure.class, () -> ServerName.parse(bad), bad);
-            assertEquals(71, f.status(), bad);
+        String[] bad = {"", ":80", "host:", "host:0", "host:65536", "host:123456", "host:8a", "host:+80", "host:-1",
+            "host: 80", "host:80:90", "ho st", "ho\tst", "host/x", "user@host", "h\u00f4st", "http://host",
+            "[::1", "[::1]x", "[::1]:", "[]:80", "[::1]:0", "[ho st]:80", "[::1]:80]", "host:\uff18\uff10"};
+        for (String name : bad) {
+            Failure f = assertThrows(Failure.class, () -> ServerName.parse(name), name);
+            assertEquals(71, f.status(), name);
+            assertEquals("bad server name " + name, f.getMessage(), name);
         }
     }
 }

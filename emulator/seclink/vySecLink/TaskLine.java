@@ -1,20 +1,17 @@
-package vyMirrorKit;
+package vySecLink;
 
 import java.util.ArrayList;
 import java.util.List;
-import vySecLink.Failure;
-import vySecLink.Link;
-import vySecLink.Words;
 
 /** A task as the server describes it: "name state progress source target seconds outcome". */
-final class TaskLine {
-    final String name;
-    final String state;
-    final int progress;
-    final String source;
-    final String target;
-    final String seconds;
-    final String outcome;
+public final class TaskLine {
+    public final String name;
+    public final String state;
+    public final int progress;
+    public final String source;
+    public final String target;
+    public final String seconds;
+    public final String outcome;
 
     private TaskLine(List<String> w) {
         name = w.get(0);
@@ -27,7 +24,7 @@ final class TaskLine {
     }
 
     /** The task of one line of a reply; a line of another form is an unexpected reply. */
-    static TaskLine parse(Link link, Link.Reply reply, String line) throws Failure {
+    public static TaskLine parse(Link link, Link.Reply reply, String line) throws Failure {
         List<String> w = Words.split(line);
         if (w.size() != 7 || !w.get(2).matches("[0-9]{1,3}")) {
             throw link.unexpected(reply);
@@ -35,7 +32,7 @@ final class TaskLine {
         return new TaskLine(w);
     }
 
-    static List<TaskLine> parseAll(Link link, Link.Reply reply) throws Failure {
+    public static List<TaskLine> parseAll(Link link, Link.Reply reply) throws Failure {
         List<TaskLine> all = new ArrayList<>();
         for (String line : reply.lines()) {
             all.add(parse(link, reply, line));
@@ -47,7 +44,7 @@ final class TaskLine {
      * The task names of the operands. The launchers pass all names as one
      * argument; names never hold blanks, so every argument is split at them.
      */
-    static List<String> names(List<String> operands) {
+    public static List<String> names(List<String> operands) {
         List<String> names = new ArrayList<>();
         for (String operand : operands) {
             names.addAll(Words.split(operand));
