@@ -24,6 +24,12 @@ final class Runner {
     }
 
     static int run(Settings o) throws Failure {
+        // The JDK's server writes a reply's headers and body in separate
+        // writes; with Nagle's algorithm on the socket, the body then waits
+        // for the client's delayed acknowledgement (about 40 ms on Linux) on
+        // every request of a reused connection. The server reads the property
+        // once, when the first one is created.
+        System.setProperty("sun.net.httpserver.nodelay", "true");
         Path file = null;
         State state;
         if (o.inMemory) {
