@@ -34,8 +34,7 @@ import vySecLink.ServerName;
  * A reply that waits for a delayed acknowledgement takes about 40 ms, every
  * time; a busy machine slows a request now and then. So a kind of request
  * that takes LIMIT_MS or more is measured again, up to ATTEMPTS runs in all,
- * each on new connections, and the guard exits 1 when that kind had such a
- * request in every run.
+ * and the guard exits 1 when that kind had such a request in every run.
  */
 public final class StallGuard {
     static final double LIMIT_MS = 30.0;
