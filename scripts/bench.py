@@ -339,7 +339,8 @@ def print_emulator_side(side):
         print(f"| {label} | {connections} | {rate:,.0f} | {p50:.2f} ms | {p99:.2f} ms | {crate:,.0f} | "
               f"{cp50:.2f} ms | {cp99:.2f} ms |")
     print()
-    print(f"The programs with the real JVM (medians of {side['rounds']} runs):")
+    runs = side["rounds"]
+    print(f"The programs with the real JVM ({'median of ' + str(runs) + ' runs' if runs > 1 else 'one run'} each):")
     print()
     print("| Run | In all | The launcher's own steps | Java starts | Requests and the rest |")
     print("|---|---|---|---|---|")
