@@ -237,7 +237,7 @@ def emulator_side(work, quick, stand_in):
                 + where, cwd=work, timeout=60)
         server, memory_server = [f.read_text().strip() for f in port_files]
 
-        # The stall guard: requests on reused connections, never a timing of noise.
+        # The stall guard: a stall fails even the quick run (exit status 1).
         guard = subprocess.run([java, "-cp", str(jars / "vySecLink.jar"), str(ROOT / "bench" / "StallGuard.java"),
                                 memory_server, "20" if quick else "100"],
                                cwd=work, text=True, capture_output=True, timeout=300)
