@@ -362,8 +362,9 @@ def print_emulator_side(side):
     print("lanectl's includes the command interpreter. * no /noSystemCommand: the run with the stand-in")
     print("child of the table above, which includes that child.")
     print("Java starts: " + ", ".join(f"{n} {t * 1e3:.1f} ms" for n, t in side["starts"].items()))
+    rounds = side["pair_rounds"]
     print(f"vyProbeVol, each further volume: {side['per_volume'] * 1e3:.2f} ms (16 volumes against 1, "
-          f"the median of {side['pair_rounds']} rounds' differences)")
+          + (f"the median of {rounds} rounds' differences)" if rounds > 1 else "one round)"))
 
 
 def machine():
