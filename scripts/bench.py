@@ -222,7 +222,7 @@ def emulator_side(work, quick, stand_in):
         shutil.copy(jars / jar, install / jar)
     (install / "CLI.CFG").write_text(f"JAVA_INSTALL={jdk_bin}/\nJAVA_CLASSPATH={install}/lib\n"
                                      "JAVA_EXEC_OPTIONS=-XX:+UseSerialGC\n")
-    # Two emulators on free ports, each stopping itself after 10 minutes
+    # Two emulators on free ports, each stopping itself after 30 minutes
     # should this script die before it stops them: one with its state in a
     # file (every change forced to disk), and one in memory with the sample
     # state for the stall guard, whose requests a slow disk must not delay.
@@ -233,7 +233,7 @@ def emulator_side(work, quick, stand_in):
     try:
         for name, where in [("emulator.server", ["--state", str(state)]), ("memory.server", ["--in-memory"])]:
             port_files.append(work / name)
-            run(emulator_command + ["start", "--port", "0", "--port-file", str(work / name), "--stop-after", "10"]
+            run(emulator_command + ["start", "--port", "0", "--port-file", str(work / name), "--stop-after", "30"]
                 + where, cwd=work, timeout=60)
         server, memory_server = [f.read_text().strip() for f in port_files]
 
