@@ -17,7 +17,8 @@ each program against it with a real JVM, split into the launcher's own
 steps, its Java starts and the requests.
 
 Exits 1 when a budget is missed (docs/PERFORMANCE.md); with --quick it runs
-few rounds and never fails on a timing, for the test command.
+few rounds and never fails on a timing budget, only on a stall of the
+emulator's replies, for the test command.
 """
 import argparse
 import base64
