@@ -10,12 +10,18 @@ the median wall time as a multiple of the no-op's (hyperfine, the two
 alternated in rounds), the instructions of one run (callgrind), its peak
 resident memory, and the size of every stripped executable, Linux and
 Windows. Then the micro-benchmarks of the parsers, and, where the emulator's
-archives are built, one vyRunJob against the emulator with a real JVM.
+archives are built, the Java side on emulators of its own: the stall guard
+(bench/StallGuard.java: requests on reused connections), wrk against the
+emulator with keep-alive and with "Connection: close" (bench/wrk.lua), and
+each program against it with a real JVM, split into the launcher's own
+steps, its Java starts and the requests.
 
 Exits 1 when a budget is missed (docs/PERFORMANCE.md); with --quick it runs
-few rounds and never fails on a timing, for the test command.
+few rounds and never fails on a timing budget, only on a stall of the
+emulator's replies, for the test command.
 """
 import argparse
+import base64
 import json
 import os
 import platform
@@ -39,6 +45,10 @@ RSS_BUDGET_KIB = 2 * 1024  # vyRunJob's peak resident memory
 SIZE_BUDGET = 1024 * 1024  # the largest stripped Windows executable
 PARSER_MB_BUDGET = 100.0  # the report parser at 10,000 devices, 10^6 bytes a second
 LINEAR_SLACK = 2.0  # time per device at 10,000 devices against 100
+WRK_GET_BUDGET = 10_000  # keep-alive GET /ping at 16 connections, requests a second
+WRK_P99_BUDGET_MS = 10.0  # its 99th percentile latency
+WRK_PUT_BUDGET = 500  # keep-alive PUT /hosts/<h>, every change forced to disk, requests a second
+PER_VOLUME_BUDGET_MS = 3.0  # each further volume of a vyProbeVol run
 
 PROGRAMS = ["vyRunJob", "vyAwaitJob", "vyProbeVol", "vySeedHost", "vyPingSrv", "vyShowLuns", "vyshell"]
 
@@ -101,11 +111,12 @@ def check_runs(commands, env, work):
             sys.exit(f"bench: {name} did not run as expected (status {result.returncode}):\n{result.stdout}")
 
 
-def hyperfine_times(commands, runs, env, work, warmup=2):
+def hyperfine_times(commands, runs, env, work, warmup=2, ignore_failure=False):
     """Wall times in seconds of each command, the commands one after another."""
     with tempfile.NamedTemporaryFile(suffix=".json") as export:
         run(["hyperfine", "-N", "--style", "none", "--warmup", str(warmup), "--runs", str(runs),
-             "--export-json", export.name] + [shlex.join(c) for c in commands], env=env, cwd=work)
+             "--export-json", export.name] + (["--ignore-failure"] if ignore_failure else [])
+            + [shlex.join(c) for c in commands], env=env, cwd=work)
         results = json.load(open(export.name))["results"]
     return [r["times"] for r in results]
 
@@ -156,17 +167,53 @@ def micro(work, quick):
     return {b["name"]: b for b in json.loads(result.stdout)["benchmarks"]}
 
 
-def java_run(work, quick):
-    """One vyRunJob against the emulator with a real JVM, split into the
-    launcher's own steps and its Java starts. None, with a note, when the
-    emulator is not built."""
+def bench_state():
+    """The state of the benchmark's emulator: 16 volumes for vyProbeVol, 16
+    complete tasks for vyAwaitJob, one task of no time that every vyRunJob
+    can start again, and the volumes that vySeedHost's host sees."""
+    lines = ["user admin secret"]
+    lines += [f"volume {10 + i}B12028 vol{i:02d}" for i in range(1, 17)]
+    lines.append("task bench 11B12028 12B12028 0 complete")
+    lines += [f"task t{i:02d} 11B12028 12B12028 0 complete started=2026-01-01T00:00:00Z" for i in range(1, 17)]
+    lines += ["sees bench-host Disk2 11B12028", "sees bench-host Disk3 12B12028"]
+    return "\n".join(lines) + "\n"
+
+
+def wrk(server, path, connections, seconds, close, method=None, body=None):
+    """One wrk run (bench/wrk.lua); returns requests/s, p50 and p99 in ms."""
+    env = dict(os.environ)
+    env["VY_WRK_AUTHORIZATION"] = "Basic " + base64.b64encode(b"admin:secret").decode()
+    for name, value in [("VY_WRK_METHOD", method), ("VY_WRK_BODY", body), ("VY_WRK_CLOSE", "1" if close else None)]:
+        env.pop(name, None)
+        if value is not None:
+            env[name] = value
+    result = run(["wrk", "-t2", f"-c{connections}", f"-d{seconds}s", "--timeout", "10s",
+                  "-s", str(ROOT / "bench" / "wrk.lua"), f"http://{server}{path}"], env=env, timeout=seconds + 60)
+    line = next((l for l in result.stdout.splitlines() if l.startswith("vy-wrk ")), None)
+    if line is None:
+        sys.exit(f"bench: wrk gave no figures:\n{result.stdout}{result.stderr}")
+    f = {k: int(v) for k, v in (item.split("=") for item in line.split()[1:])}
+    # A closed connection after each reply counts as a read error in wrk.
+    bad = f["connect"] + f["write"] + f["status"] + f["timeout"] + (0 if close else f["read"])
+    if f["requests"] == 0 or bad:
+        sys.exit(f"bench: wrk {method or 'GET'} {path}: failed requests: {line}")
+    return f["requests"] / (f["duration_us"] / 1e6), f["p50_us"] / 1e3, f["p99_us"] / 1e3
+
+
+def emulator_side(work, quick, stand_in):
+    """The Java side, on emulators of its own on 127.0.0.1: the stall guard,
+    wrk against the emulator, and each program with the real JVM split into
+    the launcher's own steps, its Java starts and the requests. None, with a
+    note, when the emulator is not built."""
     jars = LINUX / "java"
     emulator = jars / "vyEmulator.jar"
     javac = shutil.which("javac")
     if not emulator.exists() or javac is None:
         print(f"note: {emulator.relative_to(ROOT)} is not built (or no Java development kit): "
-              "the run with a real JVM is skipped")
+              "the emulator's benchmark is skipped")
         return None
+    if shutil.which("wrk") is None:
+        sys.exit("bench: wrk is missing (scripts/test.sh installs what the benchmark needs)")
     jdk_bin = Path(os.path.realpath(javac)).parent
     java = str(jdk_bin / "java")
     # An installation as an administrator makes one.
@@ -176,31 +223,149 @@ def java_run(work, quick):
         shutil.copy(jars / jar, install / jar)
     (install / "CLI.CFG").write_text(f"JAVA_INSTALL={jdk_bin}/\nJAVA_CLASSPATH={install}/lib\n"
                                      "JAVA_EXEC_OPTIONS=-XX:+UseSerialGC\n")
-    # The emulator on 127.0.0.1 with a free port; it stops itself after 5
-    # minutes should this script die before it stops it. Its one task takes
-    # no time, so that every run can start it again.
-    state, server_file = work / "emulator.state", work / "emulator.server"
-    state.write_text("user admin secret\nvolume 02B12028 payroll\nvolume 03B12028 payroll-copy\n"
-                     "task bench 02B12028 03B12028 0 complete\n")
+    # Two emulators on free ports, each stopping itself after 30 minutes
+    # should this script die before it stops them: one with its state in a
+    # file (every change forced to disk), and one in memory with the sample
+    # state for the stall guard, whose requests a slow disk must not delay.
+    state = work / "emulator.state"
+    state.write_text(bench_state())
     emulator_command = [java, "-jar", str(emulator)]
-    run(emulator_command + ["start", "--port", "0", "--state", str(state), "--port-file", str(server_file),
-                            "--stop-after", "5"], cwd=work, timeout=60)
+    port_files = []
     try:
-        server = server_file.read_text().strip()
+        for name, where in [("emulator.server", ["--state", str(state)]), ("memory.server", ["--in-memory"])]:
+            port_files.append(work / name)
+            run(emulator_command + ["start", "--port", "0", "--port-file", str(work / name), "--stop-after", "30"]
+                + where, cwd=work, timeout=60)
+        server, memory_server = [f.read_text().strip() for f in port_files]
+
+        # The stall guard: a stall fails even the quick run (exit status 1).
+        guard = subprocess.run([java, "-cp", str(jars / "vySecLink.jar"), str(ROOT / "bench" / "StallGuard.java"),
+                                memory_server, "20" if quick else "100"],
+                               cwd=work, text=True, capture_output=True, timeout=300)
+        print()
+        print(guard.stdout + guard.stderr, end="")
+        if guard.returncode not in (0, 1):
+            sys.exit(f"bench: the stall guard ended with {guard.returncode}")
+
+        # wrk: warmed up once (the server's code compiled), then each row.
+        seconds, close_seconds = (1, 1) if quick else (8, 3)
+        if not quick:
+            wrk(server, "/ping", 16, 3, False)
+        rows = []
+        for label, path, connections, method, body in [
+                ("GET /ping", "/ping", 16, None, None),
+                ("GET /tasks (credentials)", "/tasks", 16, None, None),
+                ("PUT /hosts/bench-host", "/hosts/bench-host", 8, "PUT", "Disk2 11B12028\n")]:
+            alive = wrk(server, path, connections, seconds, False, method, body)
+            closing = wrk(server, path, connections, close_seconds, True, method, body)
+            rows.append((label, connections, alive, closing))
+
+        # The programs with the real JVM.
         env = dict(os.environ)
-        env["INSTALL"] = str(install)
-        launcher = [str(LINUX / "bin" / "vyRunJob"), "/u", "admin", "/p", "secret", "/s", server, "bench"]
-        runs = 2 if quick else 10
-        total = statistics.median(hyperfine_times([launcher], runs, env, work, warmup=1)[0])
-        # The launcher's own steps: the same run, its children skipped. A
-        # Java start varies by far more than this takes, so the Java starts
-        # are what is left of the whole, not a difference of two timings.
-        own = statistics.median(hyperfine_times([launcher[:1] + ["/noSystemCommand"] + launcher[1:]], 20 * runs,
-                                                env, work)[0])
-        return {"total": total, "own": own, "runs": runs}
+        env.update({"INSTALL": str(install), "INSTALLLNB": str(jars / "lanebinder"), "VY_EMULATOR": server,
+                    "VY_HOST": "bench-host"})
+        credentials = ["/u", "admin", "/p", "secret"]
+        volumes = [f"vol{i:02d}" for i in range(1, 17)]
+        tasks = [f"t{i:02d}" for i in range(1, 17)]
+        cases = [
+            ("vyRunJob", credentials + ["/s", server, "bench"], ["vyNetProbe", "vyRunJob"]),
+            ("vyAwaitJob", credentials + ["/m", "1", "/s", server] + tasks[:1], ["vyNetProbe", "vyAwaitJob"]),
+            ("vyAwaitJob", credentials + ["/m", "1", "/s", server] + tasks, ["vyNetProbe", "vyAwaitJob"]),
+            ("vyProbeVol", credentials + ["/q", volumes[0], "/s", server], ["vyNetProbe", "vyProbeVol"]),
+            ("vyProbeVol", credentials + sum((["/q", v] for v in volumes), []) + ["/s", server],
+             ["vyNetProbe", "vyProbeVol"]),
+            ("vySeedHost", credentials + ["/s", server, "/d", "bench-host"], ["vyNetProbe", "lanectl", "vySeedHost"]),
+            ("vyPingSrv", ["/s", server], ["vyNetProbe"]),
+            ("vyShowLuns", [], ["lanectl"]),
+            ("vyshell", ["-s", server, "-u", "admin", "-p", "secret", "list", "tasks"], ["vyShellMain"]),
+        ]
+        labels = ["vyRunJob", "vyAwaitJob, 1 task", "vyAwaitJob, 16 tasks", "vyProbeVol, 1 volume",
+                  "vyProbeVol, 16 volumes", "vySeedHost", "vyPingSrv", "vyShowLuns", "vyshell list tasks"]
+        commands = [[str(LINUX / "bin" / name)] + args for name, args, _ in cases]
+        # A Java start: the same JVM, options and archives, the class ending
+        # at its argument check before any request (a usage message).
+        class_path = f".::{install}/lib:" + "".join(f"{install}/{j}:" for j in
+                                                     ["vyMirrorKit.jar", "vySecLink.jar", "vyShellKit.jar"])
+        mirror = [java, "-XX:+UseSerialGC", "-classpath", class_path]
+        starts = {name: mirror + [f"vyMirrorKit.{name}"]
+                  for name in ["vyNetProbe", "vyRunJob", "vyAwaitJob", "vyProbeVol", "vySeedHost"]}
+        starts["vyShellMain"] = [java, "-XX:+UseSerialGC", "-Djava.compiler=NONE", "-classpath", class_path,
+                                 "vyShellKit.vyShellMain"]
+        # The launchers start the multipath tool through the command interpreter.
+        starts["lanectl"] = ["/bin/sh", "-c", f"{shlex.quote(str(jars / 'lanebinder' / 'lanectl'))} >/dev/null 2>&1"]
+        for command in commands:
+            check = subprocess.run(command, env=env, cwd=work, text=True, capture_output=True, timeout=120)
+            if check.returncode != 0:
+                sys.exit(f"bench: {' '.join(command)} ended with {check.returncode}:\n{check.stdout}{check.stderr}")
+
+        # In rounds that go through every case, so that a change of the
+        # machine's load meets them all alike.
+        rounds, runs, warmup = (1, 1, 0) if quick else (5, 3, 1)
+        totals = [[] for _ in commands]
+        start_times = {name: [] for name in starts}
+        for _ in range(rounds):
+            for i, t in enumerate(hyperfine_times(commands, runs, env, work, warmup=warmup)):
+                totals[i] += t
+            names = list(starts)
+            for name, t in zip(names, hyperfine_times([starts[n] for n in names], runs, env, work, warmup=warmup,
+                                                      ignore_failure=True)):
+                start_times[name] += t
+        start_median = {name: statistics.median(t) for name, t in start_times.items()}
+        # Each further volume of vyProbeVol, a few milliseconds beside Java
+        # starts that vary by tens: the runs with 1 and with 16 volumes
+        # follow each other, and each round gives its own difference, so
+        # that a change of the load between rounds cancels out.
+        pair_rounds = 1 if quick else 10
+        differences = []
+        for _ in range(pair_rounds):
+            one, sixteen = hyperfine_times([commands[3], commands[4]], max(runs, 3), env, work, warmup=warmup)
+            differences.append((statistics.median(sixteen) - statistics.median(one)) / 15)
+        own = []
+        for (name, args, _), command in zip(cases, commands):
+            if name in stand_in:
+                own.append(None)  # no /noSystemCommand: from the stand-in table
+            else:
+                own.append(command[:1] + ["/noSystemCommand"] + command[1:])
+        own_commands = [c for c in own if c is not None]
+        own_times = iter(hyperfine_times(own_commands, 10 if quick else 50, env, work))
+        programs = []
+        for label, (name, _, java_starts), command, own_command, total in zip(labels, cases, commands, own, totals):
+            own_median = statistics.median(next(own_times)) if own_command else stand_in[name]
+            programs.append((label, statistics.median(total), own_median, own_command is None,
+                             java_starts, sum(start_median[s] for s in java_starts)))
+        return {"guard": guard.returncode, "wrk": rows, "programs": programs, "starts": start_median,
+                "rounds": rounds * runs, "per_volume": statistics.median(differences), "pair_rounds": pair_rounds}
     finally:
-        subprocess.run(emulator_command + ["stop", "--port-file", str(server_file)], cwd=work,
-                       capture_output=True, timeout=60)
+        for port_file in port_files:
+            subprocess.run(emulator_command + ["stop", "--port-file", str(port_file)], cwd=work,
+                           capture_output=True, timeout=60)
+
+
+def print_emulator_side(side):
+    print()
+    print("| Request | Connections | Keep-alive: requests/s | p50 | p99 | Connection: close: requests/s | p50 | p99 |")
+    print("|---|---|---|---|---|---|---|---|")
+    for label, connections, (rate, p50, p99), (crate, cp50, cp99) in side["wrk"]:
+        print(f"| {label} | {connections} | {rate:,.0f} | {p50:.2f} ms | {p99:.2f} ms | {crate:,.0f} | "
+              f"{cp50:.2f} ms | {cp99:.2f} ms |")
+    print()
+    runs = side["rounds"]
+    print(f"The programs with the real JVM ({'median of ' + str(runs) + ' runs' if runs > 1 else 'one run'} each):")
+    print()
+    print("| Run | In all | The launcher's own steps | Java starts | Requests and the rest |")
+    print("|---|---|---|---|---|")
+    for label, total, own, from_stand_in, java_starts, starts in side["programs"]:
+        mark = " *" if from_stand_in else ""
+        print(f"| {label} | {total * 1e3:.1f} ms | {own * 1e3:.2f} ms{mark} | {starts * 1e3:.1f} ms "
+              f"({' + '.join(java_starts)}) | {(total - own - starts) * 1e3:.1f} ms |")
+    print()
+    print("A Java start is the same JVM, options and archives with the class ending at its argument check;")
+    print("lanectl's includes the command interpreter. * no /noSystemCommand: the run with the stand-in")
+    print("child of the table above, which includes that child.")
+    print("Java starts: " + ", ".join(f"{n} {t * 1e3:.1f} ms" for n, t in side["starts"].items()))
+    rounds = side["pair_rounds"]
+    print(f"vyProbeVol, each further volume: {side['per_volume'] * 1e3:.2f} ms (16 volumes against 1, "
+          + (f"the median of {rounds} rounds' differences)" if rounds > 1 else "one round)"))
 
 
 def machine():
@@ -277,14 +442,9 @@ def main():
     parser_rate = parse_10000["bytes_per_second"] / 1e6
     linearity = (parse_10000["real_time"] / 10000) / (parse_100["real_time"] / 100)
 
-    jvm = java_run(work, quick)
-    if jvm is not None:
-        print()
-        java_starts = jvm["total"] - jvm["own"]
-        print(f"vyRunJob against the emulator with a real JVM: {jvm['total'] * 1e3:.1f} ms in all (median of "
-              f"{jvm['runs']} runs): the launcher's own steps {jvm['own'] * 1e3:.2f} ms "
-              f"({jvm['own'] / jvm['total']:.2%}; the same run with /noSystemCommand), its two Java starts "
-              f"(server probe and task class) the other {java_starts * 1e3:.1f} ms")
+    side = emulator_side(work, quick, {name: medians[name] for name in ["vyShowLuns", "vyshell"]})
+    if side is not None:
+        print_emulator_side(side)
 
     run_job = next(r for r in rows if r[0] == "vyRunJob")
     ratio = run_job[1] / noop_median
@@ -300,6 +460,21 @@ def main():
         (f"report parser time per device at 10,000 devices {linearity:.2f} times that at 100, "
          f"at most {LINEAR_SLACK}", linearity <= LINEAR_SLACK, True),
     ]
+    if side is not None:
+        ping, put = side["wrk"][0], side["wrk"][2]
+        per_volume = side["per_volume"]
+        budgets += [
+            (f"keep-alive GET /ping {ping[2][0]:,.0f} requests/s at 16 connections, at least {WRK_GET_BUDGET:,}",
+             ping[2][0] >= WRK_GET_BUDGET, True),
+            (f"keep-alive GET /ping 99th percentile {ping[2][2]:.2f} ms, under {WRK_P99_BUDGET_MS:.0f} ms",
+             ping[2][2] < WRK_P99_BUDGET_MS, True),
+            (f"keep-alive PUT {put[2][0]:,.0f} requests/s (every change forced to disk), at least {WRK_PUT_BUDGET}",
+             put[2][0] >= WRK_PUT_BUDGET, True),
+            (f"vyProbeVol: each further volume {per_volume * 1e3:.2f} ms, at most {PER_VOLUME_BUDGET_MS:.0f} ms",
+             per_volume * 1e3 <= PER_VOLUME_BUDGET_MS, True),
+            ("stall guard: no request on a reused connection took 30 ms or more in every run of its kind",
+             side["guard"] == 0, False),
+        ]
     print()
     failed = False
     for text, kept, timing in budgets:

@@ -4,9 +4,11 @@
 # user would (CMake Release builds, no tuning), then runs scripts/bench.py.
 #   bash scripts/bench.sh           the full run; exits 1 when a budget is missed
 #   bash scripts/bench.sh --quick   a few rounds, for the test command: never
-#                                   fails on a timing
-# Needs hyperfine, valgrind, python3, libbenchmark-dev and the mingw-w64
-# compilers (scripts/test.sh installs them).
+#                                   fails on a timing budget, only on a stall
+#                                   of the emulator's replies
+# Needs hyperfine, valgrind, python3, libbenchmark-dev, wrk, a Java 17
+# development kit and the mingw-w64 compilers (scripts/test.sh installs them).
+# The emulator's part starts its emulators on 127.0.0.1 and stops them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -18,7 +18,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind
-          libbenchmark-dev hyperfine python3 binutils
+          libbenchmark-dev hyperfine wrk python3 binutils
           scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils junit5 msitools wixl)
 missing=()
 for p in "${packages[@]}"; do
@@ -60,7 +60,8 @@ for preset in linux-debug linux-release; do
 done
 
 # The benchmark once, in its quick mode: it fails on a missed size or memory
-# budget, never on a timing (this machine is shared).
+# budget or a reply that stalls on a reused connection, never on a timing
+# (this machine is shared).
 echo "== benchmark, quick"
 bash scripts/bench.sh --quick
 
