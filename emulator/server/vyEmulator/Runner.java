@@ -27,6 +27,8 @@ final class Runner {
     }
 
     static int run(Settings o) throws Failure {
+        // A bad address is refused before a missing state file is created.
+        InetAddress address = address(o.bind != null ? o.bind : "127.0.0.1");
         Path file = null;
         State state;
         if (o.inMemory) {
@@ -39,7 +41,6 @@ final class Runner {
             state = StateFile.read(file);
         }
 
-        InetAddress address = address(o.bind != null ? o.bind : "127.0.0.1");
         int port = o.port != null ? o.port : ServerName.DEFAULT_PORT;
         limitClients();
         HttpServer server;

@@ -62,6 +62,15 @@ class CommandLineTest {
                 Arguments.of(List.of("stop", "--server", "[::1]8"), "bad server name [::1]8"));
     }
 
+    /** A bad address is refused before a missing state file is made from the sample. */
+    @Test
+    void badBindCreatesNoStateFile() throws IOException {
+        Path state = EmulatorProcess.scratch("bind").resolve("s.state");
+        ChildJava.Result r = ChildJava.emulator("run", "--state", state.toString(), "--bind", "[::1");
+        assertEquals(71, r.status(), r.toString());
+        assertFalse(Files.exists(state), r.toString());
+    }
+
     /** 71, the reason on standard error, then the usage; nothing is started. */
     @ParameterizedTest(name = "{0}")
     @MethodSource("badArguments")
