@@ -14,7 +14,6 @@
 // Program types: they select the name in messages, the usage text, the
 // accepted switches and the Java class.
 enum ProgramType {
-    kVyTools = 0,  // a utility that is not one of the seven programs
     kVyRunJob = 1,
     kVySeedHost = 2,
     kVyProbeVol = 3,
@@ -23,7 +22,7 @@ enum ProgramType {
     kVyPingSrv = 6,
     kVyshell = 7,
 };
-constexpr int kProgramTypes = 8;
+constexpr int kProgramTypes = 8;  // type 0 names no program
 
 constexpr int kArgSlots = 256;       // argument table: slots of the Java command line
 constexpr int kFirstArgSlot = 3;     // slots 0 to 2 carry the fixed Java arguments
@@ -68,24 +67,6 @@ struct JavaSettings {
     Text<1024> javaInstall;     // JAVA_INSTALL
     Text<1024> classPath;       // every JAVA_CLASSPATH value, each after a list separator
     Text<1024> javaOptions;     // JAVA_EXEC_OPTIONS
-};
-
-// The switch texts that InitParameter compares arguments with.
-struct OptionNames {
-    const char* debug;
-    const char* noSystemCommand;
-    const char* verbose;
-    const char* user;
-    const char* password;
-    const char* securityFile;
-    const char* server;
-    const char* backupServer;
-    const char* hostName;
-    const char* volume;
-    const char* map;           // vyProbeVol: map flag; vyAwaitJob: minutes
-    const char* volumeList;
-    const char* threshold;
-    const char* quiet;
 };
 
 // Every member starts out zero with nothing run at start-up (a large part
@@ -141,10 +122,8 @@ struct InvocationState {
     Text<1024> javaOptions;
     Text<2048> classPathArgument;
 
-    // Tables.
-    const char* programNames[kProgramTypes] = {};
+    // The usage lines, composed from the switch table.
     Text<kUsageSize> usage[kProgramTypes];
-    OptionNames options = {};
 
     // Where messages go when not null: a file of the unit tests. The
     // programs leave it null and print to standard output. InitGlobals does
@@ -155,10 +134,11 @@ struct InvocationState {
 extern InvocationState g;
 
 void InitGlobals();
-int InitOptions();
 
-// The running program's name from the program-name table.
+// The running program's name, or that of the given program type ("" for
+// none).
 const char* ProgramName();
+const char* ProgramName(int type);
 // The running program's usage text.
 const char* UsageText();
 
