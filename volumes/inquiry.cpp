@@ -85,7 +85,3 @@ void InquireDrives(DriveAccess& drives, unsigned* count, int (&numbers)[kMaxDriv
     }
     *count = static_cast<unsigned>(total);
 }
-
-void InquireDrives(unsigned* count, int (&numbers)[kMaxDrives], Text<9> (&serials)[kMaxDrives]) {
-    InquireDrives(SystemDrives(), count, numbers, serials);
-}
