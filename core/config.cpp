@@ -131,7 +131,6 @@ int ReadCLICfg(JavaSettings& settings) {
 
 int SetJavaEnv() {
     int result = ReadCLICfg(g.java);
-    g.resultCode = result;
     if (result != 0) return result;
 
     const bool jre = g.java.launcherChoice.view().substr(0, 3) == "JRE";

@@ -144,14 +144,12 @@ int InitParameter(int argc, char** argv) {
         } else {
             result = ReportInvalidParameter(arg);
         }
-        g.resultCode = result;
         if (result != 0) return result;
     }
 
     // Volumes named with /q must all fit the class's command line.
     if (type == kVyProbeVol) {
         int result = CheckVolumeRoom();
-        g.resultCode = result;
         if (result != 0) return result;
     }
 

@@ -12,7 +12,6 @@ static const char* const kProgramNameTable[kProgramTypes] = {
 
 void InitGlobals() {
     g.programType = -1;
-    g.resultCode = 0;
     g.debug = 0;
     g.verbose = 0;
     g.noSystemCommand = 0;
@@ -42,7 +41,6 @@ void InitGlobals() {
     g.pathSetting.clear();
     g.javaHomeSetting.clear();
     g.securityLine.clear();
-    g.securityFile = nullptr;
 
     g.java.launcherChoice.clear();
     g.java.javaInstall.clear();
@@ -55,7 +53,13 @@ void InitGlobals() {
     g.javaOptions.clear();
     g.classPathArgument.clear();
 
+    InitOptions();
+}
+
+int InitOptions() {
+    // The switch texts themselves are the switch table's.
     for (int i = 0; i < kProgramTypes; ++i) ComposeUsage(i, g.usage[i]);
+    return 0;
 }
 
 const char* ProgramName() { return ProgramName(g.programType); }

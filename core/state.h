@@ -75,7 +75,6 @@ struct JavaSettings {
 struct InvocationState {
     // Run control.
     int programType = 0;
-    int resultCode = 0;
     int debug = 0;
     int verbose = 0;
     int noSystemCommand = 0;
@@ -107,7 +106,6 @@ struct InvocationState {
     Text<4100> pathSetting;
     Text<4096> javaHomeSetting;
     Text<1024> securityLine;
-    FILE* securityFile = nullptr;
 
     JavaSettings java;
 
@@ -134,6 +132,8 @@ struct InvocationState {
 extern InvocationState g;
 
 void InitGlobals();
+// Composes the usage lines from the switch table; InitGlobals calls it last.
+int InitOptions();
 
 // The running program's name, or that of the given program type ("" for
 // none).

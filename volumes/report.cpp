@@ -135,7 +135,7 @@ void PrintRow(const Text<19>& diskName, const Text<10>& serial, const PathNames&
 
 }  // namespace
 
-void ParseReport(std::string_view report, HostVolumeTable& table) {
+void ParseReport(std::string_view report, HostVolumeTable& table, bool print) {
     LineReader reader(report);
     std::string_view line;
     if (!reader.Next(&line)) return;  // the first line sums up the report
@@ -185,14 +185,8 @@ void ParseReport(std::string_view report, HostVolumeTable& table) {
         Text<10> number;
         if (diskName.empty() || serial.empty() || !name.assign(diskName) || !number.assign(serial)) continue;
 
-        if (table.count < kHostVolumeEntries) {
-            HostVolume& entry = table.entries[table.count];
-            entry.inUse = 1;
-            entry.diskName.assign(name.view());
-            entry.serial.assign(number.view());
-            ++table.count;
-        }
+        AddHostVolume(table, name.view(), number.view());
         // Devices of type 7345 count as found but are not listed.
-        if (!g.quietFlag && !type7345) PrintRow(name, number, paths);
+        if (print && !type7345) PrintRow(name, number, paths);
     }
 }

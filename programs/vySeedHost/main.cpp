@@ -26,8 +26,7 @@ void DiscardVolumeFile() {
 // close are checked: a list cut short by a full disk must never reach the
 // server as if it were complete.
 int WriteVolumeFile() {
-    g.quietFlag = 1;
-    DiscoverVolumes();  // without volumes the file is written empty
+    DiscoverVolumes(false, hostVolumes);  // without volumes the file is written empty
 
     std::string directory;
     if (!platform::CurrentDirectory(&directory) || directory.size() > kMaxCurrentDirectory) {

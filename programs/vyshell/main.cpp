@@ -52,7 +52,6 @@ int main(int argc, char** argv) {
     if (result != 0) return result;
 
     result = SetCLIEnv();
-    g.resultCode = result;
     if (result != 0) return result;
 
     return StartShellClass();
