@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/files.h"
 #include "core/launcher.h"
 #include "platform/platform.h"
 #include "volumes/volumes.h"
@@ -10,9 +11,6 @@ HostVolumeTable hostVolumes;
 
 namespace {
 
-// The current directory is read as into a buffer of 260 bytes: a longer one
-// cannot be read.
-constexpr std::size_t kCurrentDirectoryCapacity = 260;
 constexpr std::size_t kListNameWidth = 16;  // the disk name column of the inquiry's list
 
 int CouldNotOpenReport() {
@@ -40,10 +38,6 @@ bool ReadTextFile(const char* path, std::string* text) {
     const bool read = !std::ferror(file);
     std::fclose(file);
     return read;
-}
-
-void RemoveIfPresent(const char* path) {
-    if (platform::FileExists(path)) platform::RemoveFile(path);
 }
 
 // The report and error files, from the report command until discovery is
@@ -103,7 +97,7 @@ int DiscoverVolumes(bool print, HostVolumeTable& table, DriveAccess& drives) {
     bool rowsPrinted = false;
 
     std::string directory;
-    if (!platform::CurrentDirectory(&directory) || directory.size() >= kCurrentDirectoryCapacity) {
+    if (!ReadCurrentDirectory(&directory)) {
         Print("%s: Failed to get CDW\n", ProgramName());
         return kExitDiscovery;
     }

@@ -79,18 +79,11 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Word n (from 1) of a line: a run of characters other than white space.
-// Empty when the line has fewer words.
+// Word n (from 1) of a line. Empty when the line has fewer words.
 std::string_view Token(std::string_view line, int n) {
-    std::size_t pos = 0;
-    for (int i = 1;; ++i) {
-        while (pos < line.size() && IsWhite(line[pos])) ++pos;
-        if (pos == line.size()) return {};
-        std::size_t end = pos;
-        while (end < line.size() && !IsWhite(line[end])) ++end;
-        if (i == n) return line.substr(pos, end - pos);
-        pos = end;
-    }
+    std::string_view word;
+    for (int i = 0; i < n; ++i) word = NextWord(line);
+    return word;
 }
 
 bool IsPathLine(std::string_view line) {
