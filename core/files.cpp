@@ -1,3 +1,4 @@
+// Current directory and file removal for temporary files.
 #include "core/files.h"
 
 #include "platform/platform.h"

@@ -1,3 +1,5 @@
+// The invocation state's starting values, the program names and the one
+// path by which messages leave the programs.
 #include "core/state.h"
 
 #include <cstdarg>

@@ -1,4 +1,6 @@
-// DiscoverVolumes and the volume list.
+// DiscoverVolumes: the host's volumes from the multipath driver's report, or
+// from the drive inquiry when the report cannot be had; PrintVolumeList: the
+// result and, for the inquiry, the list of the volumes found.
 #include <cstdio>
 #include <string>
 

@@ -1,3 +1,5 @@
+// InquireDrives: asks every physical drive for its inquiry data, through
+// the DriveAccess it is given, and keeps the storage server's volumes.
 #include "volumes/inquiry.h"
 
 #include <climits>
