@@ -17,18 +17,15 @@
 
 namespace {
 
-// A read takes at most 99 characters of a line; the rest of a longer line
-// is read as a further line. A line end right after the 99th character
-// belongs to the read, so a line of 99 characters is read whole.
-constexpr std::size_t kLongestRead = 99;
-
 constexpr int kPathNames = 32;
 constexpr std::size_t kPathNameLength = 9;
 constexpr int kPathNamesPerLine = 8;
 constexpr std::size_t kNameWidth = 9;  // the disk name column of a row
 
-// The report's lines. A carriage return right before a line feed is not
-// part of the line, as text-mode reading on Windows drops it.
+// The report's lines, at most kLongestRead characters a read. A line end
+// right after the 99th character belongs to the read, so a line of 99
+// characters is read whole. A carriage return right before a line feed is
+// not part of the line, as text-mode reading on Windows drops it.
 class LineReader {
 public:
     explicit LineReader(std::string_view text) : text_(text) {}
