@@ -110,7 +110,7 @@ int AddRequestedVolume(const Switch& s, const char* value) {
 int Apply(const Switch& s, int type, int& i, int argc, char** argv) {
     switch (s.action) {
         case SwitchAction::kCount: ++(g.*s.counter); return 0;
-        case SwitchAction::kSetFlag: g.*s.counter = 1; return 0;
+        case SwitchAction::kSetFlag: g.*s.flag = true; return 0;
         case SwitchAction::kStore:
         case SwitchAction::kAddVolume: break;
     }

@@ -17,7 +17,7 @@ void InitGlobals() {
     g.debug = 0;
     g.verbose = 0;
     g.noSystemCommand = 0;
-    g.quietFlag = 0;
+    g.quietFlag = false;
 
     g.userName.clear();
     g.password.clear();

@@ -78,7 +78,7 @@ struct InvocationState {
     int debug = 0;
     int verbose = 0;
     int noSystemCommand = 0;
-    int quietFlag = 0;
+    bool quietFlag = false;  // -z: vyShowLuns prints nothing
 
     // Values from the command line.
     Text<32> userName;

@@ -50,7 +50,7 @@ constexpr TextField FieldOf() {
 
 enum class SwitchAction {
     kCount,      // adds one to its counter each time
-    kSetFlag,    // sets its counter to 1
+    kSetFlag,    // sets its flag
     kStore,      // stores the next argument in its field; a repeat replaces it
     kAddVolume,  // adds the next argument to the requested volumes
 };
@@ -68,7 +68,8 @@ struct Switch {
     const char* text;  // matched whole, case included
     ProgramSet programs;
     SwitchAction action;
-    int InvocationState::*counter;  // kCount, kSetFlag
+    int InvocationState::*counter;  // kCount
+    bool InvocationState::*flag;    // kSetFlag
     TextField field;                // kStore
     std::size_t limit;              // longest value accepted
     bool quotedMustFit;             // the value's quoted form, too, must fit one argument
@@ -95,6 +96,7 @@ constexpr bool TakesTaskNames(int type) { return type == kVyRunJob || type == kV
 
 // Whether the switch was given on the command line, as far as the Java
 // class is concerned: a counter above 0, a value not empty.
+// Every switch that the Java class receives is counted or has a value.
 bool SwitchGiven(const Switch& s);
 
 #endif
