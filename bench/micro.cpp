@@ -45,7 +45,7 @@ void BM_ParseReport(benchmark::State& state) {
     HostVolumeTable table;
     for (auto _ : state) {
         ClearHostVolumes(table);
-        ParseReport(report, table);
+        ParseReport(report, table, !g.quietFlag);
         benchmark::DoNotOptimize(table.count);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(report.size()));

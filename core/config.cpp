@@ -5,11 +5,10 @@
 #include <string_view>
 
 #include "core/launcher.h"
+#include "core/words.h"
 #include "platform/platform.h"
 
 namespace {
-
-constexpr int kPieceSize = 100;  // a line is read in pieces of at most 99 characters
 
 // Reads the next piece of a line as fgets with a 100-byte buffer does: up to
 // 99 characters, stopping after a line feed. A carriage return that comes
@@ -17,7 +16,7 @@ constexpr int kPieceSize = 100;  // a line is read in pieces of at most 99 chara
 // the file, and when the file cannot be read.
 bool ReadPiece(FILE* file, std::string& piece) {
     piece.clear();
-    while (piece.size() < kPieceSize - 1) {
+    while (piece.size() < kLongestRead) {
         int c = std::fgetc(file);
         if (c == EOF) break;
         if (c == '\r') {
@@ -131,7 +130,6 @@ int ReadCLICfg(JavaSettings& settings) {
 
 int SetJavaEnv() {
     int result = ReadCLICfg(g.java);
-    g.resultCode = result;
     if (result != 0) return result;
 
     const bool jre = g.java.launcherChoice.view().substr(0, 3) == "JRE";

@@ -10,11 +10,8 @@
 #include "core/state.h"
 
 // Command line. InitParameter reads the program's own argument list, the
-// program's name first; the others are its helpers.
+// program's name first, by the switch table (switches.h).
 int InitParameter(int argc, char** argv);
-int CheckArgValue(int programType, const char* option, const char* next, int index, int count);
-int ReportInvalidParameter(const char* argument);
-int ReportConflict();
 
 // Server availability check: probes the primary server and, when it does
 // not answer, the backup server; sets the task server.
@@ -47,9 +44,5 @@ int RunShellCommand(const char* command);
 // The longest install path with which "<install>\CLI.CFG" fits its 200-byte
 // buffer.
 constexpr int kMaxInstallPath = 191;
-// The longest server name with which "-Server=<name>" fits one argument slot.
-constexpr std::size_t kMaxServerName = 1023 - 8;
-// The longest path that still fits one argument slot in double quotes.
-constexpr std::size_t kMaxQuotedPath = 1023 - 2;
 
 #endif

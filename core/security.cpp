@@ -12,20 +12,19 @@ int GetPwd() {
 
     if (g.securityFilePath.given()) {
         const char* path = g.securityFilePath.c_str();
-        g.securityFile = std::fopen(path, "r");
-        if (g.securityFile == nullptr) {
+        std::FILE* file = std::fopen(path, "r");
+        if (file == nullptr) {
             Print("%s: security file %s could not be found\n", ProgramName(), path);
             return kExitNoSecurityFile;
         }
         // Only the first 79 characters of the first line are looked at.
         char line[80];
-        const bool read = std::fgets(line, sizeof line, g.securityFile) != nullptr;
+        const bool read = std::fgets(line, sizeof line, file) != nullptr;
         // A file that exists but cannot be read (a folder, say) counts as
         // not found; an empty one has no first line.
-        const bool unreadable = !read && std::ferror(g.securityFile);
+        const bool unreadable = !read && std::ferror(file);
         if (read) g.securityLine.assign(line);
-        std::fclose(g.securityFile);
-        g.securityFile = nullptr;
+        std::fclose(file);
         if (unreadable) {
             Print("%s: security file %s could not be found\n", ProgramName(), path);
             return kExitNoSecurityFile;

@@ -16,8 +16,7 @@ int Probe(const Text<1024>& server) {
     option.assign("-Server=");
     option.append(server.view());
     AppendArgument(option.c_str());
-    g.resultCode = SpawnJava(g.argCount, g.argVector);
-    return g.resultCode;
+    return SpawnJava(g.argCount, g.argVector);
 }
 
 }  // namespace
@@ -28,6 +27,7 @@ int CheckServer() {
     const bool stops = g.programType != kVyPingSrv;
     const bool primary = g.primaryServer.given();
     const bool backup = g.backupServer.given();
+    int status = 0;  // of the last probe: vyPingSrv's answer
 
     if (g.debug) Print("- Start CheckServer\n");
     if (!primary && !backup) {
@@ -41,7 +41,8 @@ int CheckServer() {
         const bool isPrimary = primary;
         const Text<1024>& server = isPrimary ? g.primaryServer : g.backupServer;
         if (g.debug) Print(isPrimary ? "- Primary Server is present\n" : "- Backup Server is present\n");
-        if (Probe(server) != 0 && stops) {
+        status = Probe(server);
+        if (status != 0 && stops) {
             Print(isPrimary ? "%s: The primary server is down and there is no backup server specified. The task is "
                               "not completed.\n"
                             : "%s: The backup server is down and there is no primary server specified. The task is "
@@ -52,13 +53,15 @@ int CheckServer() {
         g.taskServer.assign(server.view());
     } else {
         if (g.debug) Print("- Primary and Backup Server is present\n");
-        if (Probe(g.primaryServer) == 0) {
+        status = Probe(g.primaryServer);
+        if (status == 0) {
             g.taskServer.assign(g.primaryServer.view());
         } else {
             if (g.verbose && stops) {
                 Print("%s: The primary server is down, trying the specified backup server...\n", ProgramName());
             }
-            if (Probe(g.backupServer) != 0 && stops) {
+            status = Probe(g.backupServer);
+            if (status != 0 && stops) {
                 Print("%s: The primary and backup server are down. Task not completed.\n", ProgramName());
                 return kExitBothDown;
             }
@@ -68,5 +71,5 @@ int CheckServer() {
     }
 
     if (g.debug) Print("- CheckServer done\n");
-    return g.resultCode;
+    return status;
 }

@@ -1,20 +1,23 @@
+// The invocation state's starting values, the program names and the one
+// path by which messages leave the programs.
 #include "core/state.h"
 
 #include <cstdarg>
 
+#include "core/switches.h"
+
 InvocationState g;
 
 static const char* const kProgramNameTable[kProgramTypes] = {
-    "vyTools", "vyRunJob", "vySeedHost", "vyProbeVol", "vyAwaitJob", "vyShowLuns", "vyPingSrv", "vyshell",
+    "", "vyRunJob", "vySeedHost", "vyProbeVol", "vyAwaitJob", "vyShowLuns", "vyPingSrv", "vyshell",
 };
 
 void InitGlobals() {
     g.programType = -1;
-    g.resultCode = 0;
     g.debug = 0;
     g.verbose = 0;
     g.noSystemCommand = 0;
-    g.quietFlag = 0;
+    g.quietFlag = false;
 
     g.userName.clear();
     g.password.clear();
@@ -40,7 +43,6 @@ void InitGlobals() {
     g.pathSetting.clear();
     g.javaHomeSetting.clear();
     g.securityLine.clear();
-    g.securityFile = nullptr;
 
     g.java.launcherChoice.clear();
     g.java.javaInstall.clear();
@@ -53,40 +55,20 @@ void InitGlobals() {
     g.javaOptions.clear();
     g.classPathArgument.clear();
 
-    for (int i = 0; i < kProgramTypes; ++i) {
-        g.programNames[i] = kProgramNameTable[i];
-        g.usage[i].clear();
-    }
     InitOptions();
 }
 
 int InitOptions() {
-    g.options = OptionNames{"/debug", "/noSystemCommand", "/v", "/u", "/p", "/a", "/s",
-                            "/b",     "/d",               "/q", "/m", "/f", "/t", "-z"};
-
-    g.usage[kVyTools].assign("vyTools [/v] /debug & [/full | /julian | /us | /zip /f \"filename\"]");
-    g.usage[kVyRunJob].assign(
-        "vyRunJob [/v] /u username & /p password | /a securityfilepath /s primaryserver");
-    g.usage[kVyRunJob].append(" /b backupserver taskNames");
-    g.usage[kVySeedHost].assign(
-        "vySeedHost [/v] /u username & /p password | /a securityfilepath /d hostname /s primaryserver");
-    g.usage[kVySeedHost].append(" /b backupserver");
-    g.usage[kVyProbeVol].assign(
-        "vyProbeVol [/v] /u username & /p password | /a securityfilepath /m /q volume|/f filename /s "
-        "primaryserver");
-    g.usage[kVyProbeVol].append(" /b backupserver");
-    g.usage[kVyAwaitJob].assign(
-        "vyAwaitJob [/v] /u username & /p password | /a securityfilepath /m minutes /t threshold /s "
-        "primaryserver");
-    g.usage[kVyAwaitJob].append(" /b backupserver taskNames");
-    g.usage[kVyShowLuns].assign("vyShowLuns");
-    g.usage[kVyPingSrv].assign("vyPingSrv /s serverName");
+    // The switch texts themselves are the switch table's.
+    for (int i = 0; i < kProgramTypes; ++i) ComposeUsage(i, g.usage[i]);
     return 0;
 }
 
-const char* ProgramName() {
-    if (g.programType < 0 || g.programType >= kProgramTypes) return "";
-    return g.programNames[g.programType];
+const char* ProgramName() { return ProgramName(g.programType); }
+
+const char* ProgramName(int type) {
+    if (type < 0 || type >= kProgramTypes) return "";
+    return kProgramNameTable[type];
 }
 
 const char* UsageText() {

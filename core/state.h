@@ -14,7 +14,6 @@
 // Program types: they select the name in messages, the usage text, the
 // accepted switches and the Java class.
 enum ProgramType {
-    kVyTools = 0,  // a utility that is not one of the seven programs
     kVyRunJob = 1,
     kVySeedHost = 2,
     kVyProbeVol = 3,
@@ -23,7 +22,7 @@ enum ProgramType {
     kVyPingSrv = 6,
     kVyshell = 7,
 };
-constexpr int kProgramTypes = 8;
+constexpr int kProgramTypes = 8;  // type 0 names no program
 
 constexpr int kArgSlots = 256;       // argument table: slots of the Java command line
 constexpr int kFirstArgSlot = 3;     // slots 0 to 2 carry the fixed Java arguments
@@ -70,35 +69,16 @@ struct JavaSettings {
     Text<1024> javaOptions;     // JAVA_EXEC_OPTIONS
 };
 
-// The switch texts that InitParameter compares arguments with.
-struct OptionNames {
-    const char* debug;
-    const char* noSystemCommand;
-    const char* verbose;
-    const char* user;
-    const char* password;
-    const char* securityFile;
-    const char* server;
-    const char* backupServer;
-    const char* hostName;
-    const char* volume;
-    const char* map;           // vyProbeVol: map flag; vyAwaitJob: minutes
-    const char* volumeList;
-    const char* threshold;
-    const char* quiet;
-};
-
 // Every member starts out zero with nothing run at start-up (a large part
 // of the record, such as most argument slots, is never touched by a run):
 // InitGlobals gives the run its starting values.
 struct InvocationState {
     // Run control.
     int programType = 0;
-    int resultCode = 0;
     int debug = 0;
     int verbose = 0;
     int noSystemCommand = 0;
-    int quietFlag = 0;
+    bool quietFlag = false;  // -z: vyShowLuns prints nothing
 
     // Values from the command line.
     Text<32> userName;
@@ -126,7 +106,6 @@ struct InvocationState {
     Text<4100> pathSetting;
     Text<4096> javaHomeSetting;
     Text<1024> securityLine;
-    FILE* securityFile = nullptr;
 
     JavaSettings java;
 
@@ -141,10 +120,8 @@ struct InvocationState {
     Text<1024> javaOptions;
     Text<2048> classPathArgument;
 
-    // Tables.
-    const char* programNames[kProgramTypes] = {};
+    // The usage lines, composed from the switch table.
     Text<kUsageSize> usage[kProgramTypes];
-    OptionNames options = {};
 
     // Where messages go when not null: a file of the unit tests. The
     // programs leave it null and print to standard output. InitGlobals does
@@ -155,10 +132,13 @@ struct InvocationState {
 extern InvocationState g;
 
 void InitGlobals();
+// Composes the usage lines from the switch table; InitGlobals calls it last.
 int InitOptions();
 
-// The running program's name from the program-name table.
+// The running program's name, or that of the given program type ("" for
+// none).
 const char* ProgramName();
+const char* ProgramName(int type);
 // The running program's usage text.
 const char* UsageText();
 

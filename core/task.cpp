@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/launcher.h"
+#include "core/switches.h"
 #include "platform/cmdline.h"
 
 namespace {
@@ -36,19 +37,30 @@ public:
         Add(cmdline::NeedsQuoting(value) ? cmdline::QuoteArgument(value) : std::string(value));
     }
 
-    // An option and its value, only when the value is given. A path goes in
-    // double quotes; a name that the child must receive whole is quoted
-    // when it would split; other values go unchanged.
-    enum class Form { kAsIs, kWhole, kQuoted };
-    void AddOption(const char* option, std::string_view value, Form form) {
+    // An option and its value, only when the value is given.
+    void AddOption(const char* option, std::string_view value, JavaForm form) {
         if (value.empty()) return;
         Add(option);
-        if (form == Form::kQuoted) {
+        if (form == JavaForm::kQuoted) {
             AddQuoted(value);
-        } else if (form == Form::kWhole) {
+        } else if (form == JavaForm::kWhole) {
             AddWhole(value);
         } else {
             Add(value);
+        }
+    }
+
+    // The Java options of the program's switches at that place, in the
+    // table's order: a counter gives its option once, a value its option
+    // and the value.
+    void AddSwitches(int type, JavaPlace place) {
+        for (const Switch& s : kSwitches) {
+            if (!Accepts(s.programs, type) || s.javaPlace != place) continue;
+            if (s.counter != nullptr) {
+                if (g.*s.counter) Add(s.javaOption);
+            } else {
+                AddOption(s.javaOption, s.field.value(), s.javaForm);
+            }
         }
     }
 
@@ -62,12 +74,13 @@ private:
 
 int CheckVolumeRoom() {
     // The vector's last entry is the end marker; before the volumes come
-    // the fixed arguments, the class, "-s" and the server, and the options.
+    // the fixed arguments, the class, "-s" and the server, and the options
+    // of the switches given: one for a counter, two with a value.
     int used = kFirstArgSlot + 3;
-    if (g.verbose) used += 1;
-    if (g.userName.given()) used += 2;
-    if (g.password.given()) used += 2;
-    if (g.securityFilePath.given()) used += 2;
+    for (const Switch& s : kSwitches) {
+        if (!Accepts(s.programs, kVyProbeVol) || s.javaPlace == JavaPlace::kNone || !SwitchGiven(s)) continue;
+        used += s.counter != nullptr ? 1 : 2;
+    }
     const int room = kArgSlots - 1 - used;
     if (g.volumeCount > room) {
         Print("%s: More volumes than one Java command line can carry (at most %d here)\n", ProgramName(), room);
@@ -84,23 +97,15 @@ int ExecuteJava() {
     VectorBuilder v;
     const int type = g.programType;
     v.Add(ClassOf(type));
-    if (g.verbose) v.Add("-v");
-    using Form = VectorBuilder::Form;
-    v.AddOption("-u", g.userName.view(), Form::kWhole);
-    v.AddOption("-p", g.password.view(), Form::kWhole);
-    v.AddOption("-a", g.securityFilePath.view(), Form::kQuoted);
-    if (type == kVyAwaitJob) {
-        v.AddOption("-m", g.minutes.view(), Form::kAsIs);
-        v.AddOption("-t", g.threshold.view(), Form::kAsIs);
-    }
+    v.AddSwitches(type, JavaPlace::kBeforeServer);
     v.Add("-s");
     v.Add(g.taskServer.view());
-    if (type == kVyRunJob || type == kVyAwaitJob) {
+    if (TakesTaskNames(type)) {
         // One argument that the child splits into one per task name.
         v.Add(g.taskNames.view());
     } else if (type == kVySeedHost) {
-        v.AddOption("-l", g.volumeFilePath.view(), Form::kQuoted);
-        v.AddOption("-d", g.hostName.view(), Form::kWhole);
+        v.AddOption("-l", g.volumeFilePath.view(), JavaForm::kQuoted);
+        v.AddSwitches(type, JavaPlace::kAfterServer);
     } else if (type == kVyProbeVol) {
         for (int i = 0; i < g.volumeCount; ++i) v.Add(g.resolvedVolumes[i].view());
     }

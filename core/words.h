@@ -1,9 +1,16 @@
 // White-space-separated words, as the C library's formatted input reads
-// them: the security file's first line, the volume list file's lines.
+// them: the security file's first line, the volume list file's lines, the
+// multipath report's fields. And the length of one read of a line.
 #ifndef VY_CORE_WORDS_H
 #define VY_CORE_WORDS_H
 
+#include <cstddef>
 #include <string_view>
+
+// CLI.CFG and the multipath report are read as a 100-byte line buffer reads
+// them: at most 99 characters of a line at a time, the rest of a longer line
+// as a further read.
+constexpr std::size_t kLongestRead = 99;
 
 inline bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 

@@ -1,7 +1,10 @@
-// DiscoverVolumes and the volume list.
+// DiscoverVolumes: the host's volumes from the multipath driver's report, or
+// from the drive inquiry when the report cannot be had; PrintVolumeList: the
+// result and, for the inquiry, the list of the volumes found.
 #include <cstdio>
 #include <string>
 
+#include "core/files.h"
 #include "core/launcher.h"
 #include "platform/platform.h"
 #include "volumes/volumes.h"
@@ -10,9 +13,6 @@ HostVolumeTable hostVolumes;
 
 namespace {
 
-// The current directory is read as into a buffer of 260 bytes: a longer one
-// cannot be read.
-constexpr std::size_t kCurrentDirectoryCapacity = 260;
 constexpr std::size_t kListNameWidth = 16;  // the disk name column of the inquiry's list
 
 int CouldNotOpenReport() {
@@ -42,10 +42,6 @@ bool ReadTextFile(const char* path, std::string* text) {
     return read;
 }
 
-void RemoveIfPresent(const char* path) {
-    if (platform::FileExists(path)) platform::RemoveFile(path);
-}
-
 // The report and error files, from the report command until discovery is
 // done: an interrupt that ends the program meanwhile (a second Ctrl-C as
 // the tool ends, say) removes them first.
@@ -64,25 +60,17 @@ public:
 };
 
 void PrintReportHeading() {
-    if (!g.quietFlag) {
-        Print(" Vpath    Serial    Volume Names\n");
-        Print("-------  --------  --------------\n");
-    }
+    Print(" Vpath    Serial    Volume Names\n");
+    Print("-------  --------  --------------\n");
 }
 
-void TakeInquiredDrives(DriveAccess& drives) {
+void TakeInquiredDrives(DriveAccess& drives, HostVolumeTable& table) {
     unsigned found = 0;
     int numbers[kMaxDrives];
     Text<9> serials[kMaxDrives];
     InquireDrives(drives, &found, numbers, serials);
-    hostVolumes.count = found;
-    for (unsigned i = 0; i < found && i < static_cast<unsigned>(kHostVolumeEntries); ++i) {
-        HostVolume& entry = hostVolumes.entries[i];
-        entry.inUse = 1;
-        // "Disk" and at most 11 characters of number: fits its 18.
-        entry.diskName.assign("Disk" + std::to_string(numbers[i]));
-        entry.serial.assign(serials[i].view());
-    }
+    // "Disk" and at most 11 characters of number: fits its 18.
+    for (unsigned i = 0; i < found; ++i) AddHostVolume(table, "Disk" + std::to_string(numbers[i]), serials[i].view());
 }
 
 }  // namespace
@@ -96,14 +84,22 @@ void ClearHostVolumes(HostVolumeTable& table) {
     table.count = 0;
 }
 
-int DiscoverVolumes() { return DiscoverVolumes(SystemDrives()); }
+bool AddHostVolume(HostVolumeTable& table, std::string_view diskName, std::string_view serial) {
+    if (table.count >= static_cast<unsigned>(kHostVolumeEntries)) return false;
+    HostVolume& entry = table.entries[table.count];
+    entry.inUse = true;
+    entry.diskName.assign(diskName);
+    entry.serial.assign(serial);
+    ++table.count;
+    return true;
+}
 
-int DiscoverVolumes(DriveAccess& drives) {
-    ClearHostVolumes(hostVolumes);
-    int reportUsed = 0;
+int DiscoverVolumes(bool print, HostVolumeTable& table, DriveAccess& drives) {
+    ClearHostVolumes(table);
+    bool rowsPrinted = false;
 
     std::string directory;
-    if (!platform::CurrentDirectory(&directory) || directory.size() >= kCurrentDirectoryCapacity) {
+    if (!ReadCurrentDirectory(&directory)) {
         Print("%s: Failed to get CDW\n", ProgramName());
         return kExitDiscovery;
     }
@@ -120,39 +116,39 @@ int DiscoverVolumes(DriveAccess& drives) {
     Text<4096> command;
     const int status = Compose(command, "lanectl query device > ", " 2>") ? RunShellCommand(command.c_str()) : -1;
     if (status == 0) {
-        reportUsed = 1;
+        rowsPrinted = true;
         std::string report;
         if (!ReadTextFile(g.reportFileName.c_str(), &report)) return CouldNotOpenReport();
-        PrintReportHeading();
-        ParseReport(report, hostVolumes);
+        if (print) PrintReportHeading();
+        ParseReport(report, table, print);
         RemoveIfPresent(g.reportFileName.c_str());
         RemoveIfPresent(g.errorFileName.c_str());
     } else {
         if (g.debug) Print("Run Inquiry\n");
         const std::string head = std::string(platform::kEraseCommand) + " ";
         if (Compose(command, head.c_str(), " ")) RunShellCommand(command.c_str());
-        TakeInquiredDrives(drives);
+        TakeInquiredDrives(drives, table);
     }
 
     if (g.debug) {
-        Print("TotalDrives = %d\n", static_cast<int>(hostVolumes.count));
-        for (unsigned i = 0; i < hostVolumes.count && i < static_cast<unsigned>(kHostVolumeEntries); ++i) {
-            const HostVolume& entry = hostVolumes.entries[i];
-            Print("%s - %s = %d\n", entry.diskName.c_str(), entry.serial.c_str(), entry.inUse);
+        Print("TotalDrives = %d\n", static_cast<int>(table.count));
+        for (unsigned i = 0; i < table.count; ++i) {
+            const HostVolume& entry = table.entries[i];
+            Print("%s - %s = %d\n", entry.diskName.c_str(), entry.serial.c_str(), entry.inUse ? 1 : 0);
         }
     }
-    return PrintVolumeList(reportUsed);
+    return PrintVolumeList(table, print, rowsPrinted);
 }
 
-int PrintVolumeList(int reportUsed) {
-    const HostVolume* entries = hostVolumes.entries;
-    const bool found = entries[0].inUse != 0;
-    if (g.quietFlag) return found ? kExitOk : kExitNoVolumes;
+int PrintVolumeList(const HostVolumeTable& table, bool print, bool rowsPrinted) {
+    const HostVolume* entries = table.entries;
+    const bool found = entries[0].inUse;
+    if (!print) return found ? kExitOk : kExitNoVolumes;
     if (!found) {
         Print("vyShowLuns: No 7315 volumes found\n");
         return kExitNoVolumes;
     }
-    if (reportUsed) return kExitOk;  // the rows went out while the report was read
+    if (rowsPrinted) return kExitOk;  // the rows went out while the report was read
 
     Print("disk name     7315 serial number\n");
     Print("------------  ------------------\n");

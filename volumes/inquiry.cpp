@@ -1,3 +1,5 @@
+// InquireDrives: asks every physical drive for its inquiry data, through
+// the DriveAccess it is given, and keeps the storage server's volumes.
 #include "volumes/inquiry.h"
 
 #include <climits>
@@ -84,8 +86,4 @@ void InquireDrives(DriveAccess& drives, unsigned* count, int (&numbers)[kMaxDriv
         serials[out].assign(found[best].serial.view());
     }
     *count = static_cast<unsigned>(total);
-}
-
-void InquireDrives(unsigned* count, int (&numbers)[kMaxDrives], Text<9> (&serials)[kMaxDrives]) {
-    InquireDrives(SystemDrives(), count, numbers, serials);
 }

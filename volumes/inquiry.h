@@ -38,6 +38,5 @@ DriveAccess& SystemDrives();
 // names are not examined. Count is 0 when nothing matched, and the arrays
 // are then left as they were.
 void InquireDrives(DriveAccess& drives, unsigned* count, int (&numbers)[kMaxDrives], Text<9> (&serials)[kMaxDrives]);
-void InquireDrives(unsigned* count, int (&numbers)[kMaxDrives], Text<9> (&serials)[kMaxDrives]);
 
 #endif

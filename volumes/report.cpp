@@ -17,18 +17,15 @@
 
 namespace {
 
-// A read takes at most 99 characters of a line; the rest of a longer line
-// is read as a further line. A line end right after the 99th character
-// belongs to the read, so a line of 99 characters is read whole.
-constexpr std::size_t kLongestRead = 99;
-
 constexpr int kPathNames = 32;
 constexpr std::size_t kPathNameLength = 9;
 constexpr int kPathNamesPerLine = 8;
 constexpr std::size_t kNameWidth = 9;  // the disk name column of a row
 
-// The report's lines. A carriage return right before a line feed is not
-// part of the line, as text-mode reading on Windows drops it.
+// The report's lines, at most kLongestRead characters a read. A line end
+// right after the 99th character belongs to the read, so a line of 99
+// characters is read whole. A carriage return right before a line feed is
+// not part of the line, as text-mode reading on Windows drops it.
 class LineReader {
 public:
     explicit LineReader(std::string_view text) : text_(text) {}
@@ -79,18 +76,11 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Word n (from 1) of a line: a run of characters other than white space.
-// Empty when the line has fewer words.
+// Word n (from 1) of a line. Empty when the line has fewer words.
 std::string_view Token(std::string_view line, int n) {
-    std::size_t pos = 0;
-    for (int i = 1;; ++i) {
-        while (pos < line.size() && IsWhite(line[pos])) ++pos;
-        if (pos == line.size()) return {};
-        std::size_t end = pos;
-        while (end < line.size() && !IsWhite(line[end])) ++end;
-        if (i == n) return line.substr(pos, end - pos);
-        pos = end;
-    }
+    std::string_view word;
+    for (int i = 0; i < n; ++i) word = NextWord(line);
+    return word;
 }
 
 bool IsPathLine(std::string_view line) {
@@ -135,7 +125,7 @@ void PrintRow(const Text<19>& diskName, const Text<10>& serial, const PathNames&
 
 }  // namespace
 
-void ParseReport(std::string_view report, HostVolumeTable& table) {
+void ParseReport(std::string_view report, HostVolumeTable& table, bool print) {
     LineReader reader(report);
     std::string_view line;
     if (!reader.Next(&line)) return;  // the first line sums up the report
@@ -185,14 +175,8 @@ void ParseReport(std::string_view report, HostVolumeTable& table) {
         Text<10> number;
         if (diskName.empty() || serial.empty() || !name.assign(diskName) || !number.assign(serial)) continue;
 
-        if (table.count < kHostVolumeEntries) {
-            HostVolume& entry = table.entries[table.count];
-            entry.inUse = 1;
-            entry.diskName.assign(name.view());
-            entry.serial.assign(number.view());
-            ++table.count;
-        }
+        AddHostVolume(table, name.view(), number.view());
         // Devices of type 7345 count as found but are not listed.
-        if (!g.quietFlag && !type7345) PrintRow(name, number, paths);
+        if (print && !type7345) PrintRow(name, number, paths);
     }
 }

@@ -16,42 +16,43 @@
 constexpr int kHostVolumeEntries = 100;
 
 struct HostVolume {
-    unsigned char inUse = 0;  // 1 when the entry is filled
+    bool inUse = false;  // the entry is filled
     Text<19> diskName;
     Text<10> serial;
 };
 
 // The filled entries are always the first ones: readers walk from the first
-// entry and stop at the first one not in use.
+// entry and stop at the first one not in use. AddHostVolume keeps the count
+// and the entries in use in step.
 struct HostVolumeTable {
     HostVolume entries[kHostVolumeEntries];
     unsigned count = 0;
 };
 
-// Filled once per run by DiscoverVolumes; read by the programs that need the
-// host's volumes.
+// The host's volumes of this run, filled by DiscoverVolumes.
 extern HostVolumeTable hostVolumes;
 
 // Empties every entry and sets the count to 0.
 void ClearHostVolumes(HostVolumeTable& table);
+// Fills the next entry; false, with nothing changed, when the table is full.
+bool AddHostVolume(HostVolumeTable& table, std::string_view diskName, std::string_view serial);
 
-// Fills hostVolumes and, unless the quiet flag is set, prints the volume
-// list. Returns 0 when at least one volume was found, 18 when none was, 30
+// Fills the table with the host's volumes and, when print is set, prints
+// them. Returns 0 when at least one volume was found, 18 when none was, 30
 // when the current directory cannot be read or the report cannot be opened.
-// The second form asks the given drives instead of the system's when the
-// report cannot be had.
-int DiscoverVolumes();
-int DiscoverVolumes(DriveAccess& drives);
+// When the report cannot be had, the drives are asked instead.
+int DiscoverVolumes(bool print, HostVolumeTable& table, DriveAccess& drives = SystemDrives());
 
-// The result of the discovery, decided from hostVolumes; prints the list of
-// the inquiry's volumes (reportUsed 0), or nothing more when the report's
-// rows are already out (reportUsed 1), or "No 7315 volumes found".
-int PrintVolumeList(int reportUsed);
+// The result of the discovery, decided from the discovered volumes: 0 when
+// the table holds one, else 18. With print set it prints the list of the
+// inquiry's volumes, or nothing more when the report's rows are out already
+// (rowsPrinted), or "No 7315 volumes found".
+int PrintVolumeList(const HostVolumeTable& table, bool print, bool rowsPrinted);
 
 // Reads the multipath driver's device report, as text read in text mode:
-// records its devices in the table and, unless the quiet flag is set, prints
-// one row per listed device. The heading is the caller's.
-void ParseReport(std::string_view report, HostVolumeTable& table);
+// records its devices in the table and, when print is set, prints one row
+// per listed device. The heading is the caller's.
+void ParseReport(std::string_view report, HostVolumeTable& table, bool print);
 
 // Writes one line per host volume in use, in table order: "-l ", the disk
 // name, " -r ", the serial and one blank, then a line end; with debug each

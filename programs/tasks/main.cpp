@@ -31,6 +31,5 @@ int main(int argc, char** argv) {
     if (result == 0) result = CheckTaskNames();
     if (result == 0) result = CheckServer();
     if (result == 0) result = ExecuteJava();
-    g.resultCode = result;
     return result;
 }

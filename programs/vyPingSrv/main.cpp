@@ -9,6 +9,5 @@ int main(int argc, char** argv) {
     int result = InitParameter(argc, argv);
     if (result == 0) result = SetCLIEnv();
     if (result == 0) result = CheckServer();
-    g.resultCode = result;
     return result;
 }

@@ -45,8 +45,8 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 // The serial of the host disk of that name, or the name itself. A name
 // longer than any disk name can be never matches and is passed on whole.
-std::string_view Resolve(std::string_view name) {
-    for (const HostVolume& v : hostVolumes.entries) {
+std::string_view Resolve(const HostVolumeTable& host, std::string_view name) {
+    for (const HostVolume& v : host.entries) {
         if (!v.inUse) break;
         if (SameIgnoringCase(v.diskName.view(), name)) return v.serial.view();
     }
@@ -71,10 +71,9 @@ int QueryVolumes() {
     }
     // Discovery's result does not matter here: without volumes every name
     // is passed on as it is.
-    g.quietFlag = 1;
-    DiscoverVolumes();
+    DiscoverVolumes(false, hostVolumes);
     for (int i = 0; i < g.volumeCount && g.requestedVolumes[i].given(); ++i) {
-        g.resolvedVolumes[i].assign(Resolve(g.requestedVolumes[i].view()));
+        g.resolvedVolumes[i].assign(Resolve(hostVolumes, g.requestedVolumes[i].view()));
     }
     return 0;
 }
@@ -91,6 +90,5 @@ int main(int argc, char** argv) {
     if (result == 0) result = CheckServer();
     if (result == 0) result = QueryVolumes();
     if (result == 0) result = ExecuteJava();
-    g.resultCode = result;
     return result;
 }

@@ -4,21 +4,18 @@
 #include <cstdio>
 #include <string>
 
+#include "core/files.h"
 #include "core/launcher.h"
 #include "platform/platform.h"
 #include "volumes/volumes.h"
 
 namespace {
 
-// The current directory must fit 260 bytes, as the volume file's path is
-// built from it.
-constexpr std::size_t kMaxCurrentDirectory = 259;
-
 // Removes the volume file, and with it the need to remove it on an
 // interrupt.
 void DiscardVolumeFile() {
     const char* path = g.volumeFilePath.c_str();
-    if (platform::FileExists(path)) platform::RemoveFile(path);
+    RemoveIfPresent(path);
     platform::ForgetOnInterrupt(path);
 }
 
@@ -26,11 +23,10 @@ void DiscardVolumeFile() {
 // close are checked: a list cut short by a full disk must never reach the
 // server as if it were complete.
 int WriteVolumeFile() {
-    g.quietFlag = 1;
-    DiscoverVolumes();  // without volumes the file is written empty
+    DiscoverVolumes(false, hostVolumes);  // without volumes the file is written empty
 
     std::string directory;
-    if (!platform::CurrentDirectory(&directory) || directory.size() > kMaxCurrentDirectory) {
+    if (!ReadCurrentDirectory(&directory)) {
         Print("%s: Failed to get CDW\n", ProgramName());
         return kExitNoCurrentDir;
     }

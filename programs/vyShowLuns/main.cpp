@@ -11,14 +11,7 @@ int main(int argc, char** argv) {
     // No Java is started, so only PATH is set: it leads the command
     // interpreter to the multipath driver's tool.
     int result = InitParameter(argc, argv);
-    g.resultCode = result;
-    if (result != 0) return result;
-
-    result = SetPathEnv();
-    g.resultCode = result;
-    if (result != 0) return result;
-
-    result = DiscoverVolumes();
-    g.resultCode = result;
+    if (result == 0) result = SetPathEnv();
+    if (result == 0) result = DiscoverVolumes(!g.quietFlag, hostVolumes);
     return result;
 }

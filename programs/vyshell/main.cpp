@@ -3,12 +3,10 @@
 // The arguments are not examined: each is put in double quotes and the
 // joined text is passed as one entry of the Java command line, which the
 // client's runtime splits back into the original arguments.
-#include <cstdio>
 #include <string>
 
 #include "core/launcher.h"
 #include "platform/cmdline.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -32,14 +30,12 @@ int JoinArguments(int argc, char** argv) {
     return 0;
 }
 
+// The runner puts the fixed Java arguments before the class and the joined
+// arguments.
 int StartShellClass() {
     g.javaOptions.append(" -Djava.compiler=NONE ");  // at most 98 + 22 characters: fits
-    const char* vector[] = {g.launcherName.c_str(),  g.javaOptions.c_str(), g.classPathArgument.c_str(),
-                            "vyShellKit.vyShellMain", joined.c_str(),        nullptr};
-    std::fflush(nullptr);
-    int result = platform::SpawnWait(vector);
-    std::fflush(nullptr);
-    return result;
+    const char* vector[] = {nullptr, nullptr, nullptr, "vyShellKit.vyShellMain", joined.c_str(), nullptr};
+    return SpawnJava(kFirstArgSlot + 2, vector);
 }
 
 }  // namespace
@@ -52,7 +48,6 @@ int main(int argc, char** argv) {
     if (result != 0) return result;
 
     result = SetCLIEnv();
-    g.resultCode = result;
     if (result != 0) return result;
 
     return StartShellClass();

@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     g.programType = kVyShowLuns;
     g.quietFlag = data[0] & 1;
     ClearHostVolumes(table);
-    ParseReport(report, table);
+    ParseReport(report, table, !g.quietFlag);
     const std::string out = capture.Text();
 
     FUZZ_CHECK(table.count <= kHostVolumeEntries, "count %u", table.count);

@@ -47,7 +47,7 @@ protected:
     }
 
     std::string Parse(const std::string& text) {
-        ParseReport(text, table_);
+        ParseReport(text, table_, !g.quietFlag);
         return out_.Text();
     }
 
@@ -145,7 +145,7 @@ TEST_F(ManyPaths, SeventeenAndTwentyFiveNamesTakeTwoAndThreeContinuationLines) {
               std::string(kEight) + kSecond + "                    P17" + std::string(29, ' ') + "\n");
     ClearHostVolumes(table_);
     std::string before = out_.Text();
-    ParseReport(Device(25), table_);
+    ParseReport(Device(25), table_, !g.quietFlag);
     EXPECT_EQ(out_.Text().substr(before.size()),
               std::string(kEight) + kSecond + kThird + "                    P25" + std::string(29, ' ') + "\n");
 }
@@ -217,7 +217,7 @@ TEST_F(Report, ADevicePassedOverDoesNotShortenTheNextDevicesHeadings) {
         std::string before = out_.Text();
         ParseReport("Total Devices : 2\n" + first + PlainDevice("Disk3", "Part0", "7315E20", "03B12028") +
                         PathLine(0, "Bus0/Disk3") + PathLine(1, "Bus0/Disk9"),
-                    table_);
+                    table_, !g.quietFlag);
         EXPECT_EQ(out_.Text().substr(before.size()), "Disk3    03B12028  Disk3  Disk9" + std::string(24, ' ') + "\n")
             << first;
         EXPECT_EQ(Recorded(), (Volumes{{"Disk3", "03B12028"}}));

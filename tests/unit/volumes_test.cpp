@@ -40,23 +40,23 @@ protected:
 
 TEST_F(VolumeList, QuietGivesTheResultAlone) {
     g.quietFlag = 1;
-    EXPECT_EQ(PrintVolumeList(0), 18);
-    EXPECT_EQ(PrintVolumeList(1), 18);
+    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, false), 18);
+    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, true), 18);
     Fill(0, "Disk1", "SER00001");
-    EXPECT_EQ(PrintVolumeList(0), 0);
-    EXPECT_EQ(PrintVolumeList(1), 0);
+    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, false), 0);
+    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, true), 0);
     EXPECT_EQ(out_.Text(), "");
 }
 
 TEST_F(VolumeList, NoVolumeFoundNamesTheListProgramWhoeverPrintsIt) {
     g.programType = kVyProbeVol;
-    EXPECT_EQ(PrintVolumeList(1), 18);
+    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, true), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
 }
 
 TEST_F(VolumeList, TheReportsRowsAreNotRepeated) {
     Fill(0, "Disk1", "SER00001");
-    EXPECT_EQ(PrintVolumeList(1), 0);
+    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, true), 0);
     EXPECT_EQ(out_.Text(), "");
 }
 
@@ -66,7 +66,7 @@ TEST_F(VolumeList, InquiryListPadsNamesToSixteenAndStopsAtTheFirstEmptyEntry) {
     Fill(2, "Disk12345678901", "SER00003");    // 15: one blank
     Fill(3, "Disk12345678901234", "SER00004"); // 18
     Fill(5, "Disk9", "NOTSEEN");
-    EXPECT_EQ(PrintVolumeList(0), 0);
+    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, false), 0);
     EXPECT_EQ(out_.Text(),
               "disk name     7315 serial number\n"
               "------------  ------------------\n"
@@ -125,7 +125,7 @@ protected:
 
 TEST_F(Discovery, WithoutTheToolTheDrivesAreAskedAndTheTemporaryFilesErased) {
     ThreeDrives drives;
-    EXPECT_EQ(DiscoverVolumes(drives), 0);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 0);
     EXPECT_EQ(out_.Text(),
               "disk name     7315 serial number\n"
               "------------  ------------------\n"
@@ -140,7 +140,7 @@ TEST_F(Discovery, WithoutTheToolTheDrivesAreAskedAndTheTemporaryFilesErased) {
 TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
     ThreeDrives drives;
     g.debug = 1;
-    EXPECT_EQ(DiscoverVolumes(drives), 0);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 0);
     const std::string text = out_.Text();
     const std::string report = g.reportFileName.c_str();
     const std::string errors = g.errorFileName.c_str();
@@ -171,10 +171,10 @@ TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
 
 TEST_F(Discovery, NoDriveFound) {
     NoDrives drives;
-    EXPECT_EQ(DiscoverVolumes(drives), 18);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
     g.quietFlag = 1;
-    EXPECT_EQ(DiscoverVolumes(drives), 18);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n") << "quiet adds nothing";
 }
 
@@ -182,7 +182,7 @@ TEST_F(Discovery, WithoutSystemCommandsTheReportCannotBeOpened) {
     ThreeDrives drives;
     g.noSystemCommand = 1;
     g.programType = kVySeedHost;
-    EXPECT_EQ(DiscoverVolumes(drives), 30);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 30);
     const std::string prefix = "vySeedHost: vyShowLuns could not open file " + fs::current_path().string();
     const std::string text = out_.Text();
     EXPECT_EQ(text.substr(0, prefix.size() + 1), prefix + support::kSep) << text;
@@ -197,7 +197,7 @@ TEST_F(Discovery, ACurrentDirectoryOfMoreThan259CharactersCannotBeRead) {
     fs::create_directories(deep);
     fs::current_path(deep);
     NoDrives drives;
-    EXPECT_EQ(DiscoverVolumes(drives), 30);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 30);
     EXPECT_EQ(out_.Text(), "vyShowLuns: Failed to get CDW\n");
 }
 #endif
