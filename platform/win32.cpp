@@ -36,7 +36,7 @@ namespace {
 // The console's events. While a child runs, Ctrl-C and Ctrl-Break are meant
 // for the child: the launcher lets them pass, so that it lives on to return
 // the child's status and remove its temporary files. Outside a child's run
-// they end the launcher as before, after the temporary files registered
+// they end the launcher as usual, after the temporary files registered
 // with RemoveOnInterrupt are removed; so do the other events (the console
 // closing, log-off).
 //

@@ -156,7 +156,7 @@ TEST_F(TemporaryFiles, AnInterruptOutsideAChildRemovesThemAndStillEndsTheProgram
         return 1;  // not reached
     });
     EXPECT_FALSE(e.exited);
-    EXPECT_EQ(e.signal, SIGINT) << "the program ends of the interrupt as before";
+    EXPECT_EQ(e.signal, SIGINT) << "the program still ends of the interrupt";
     EXPECT_FALSE(Exists(a));
     EXPECT_FALSE(Exists(b));
     EXPECT_TRUE(Exists(kept)) << "only registered files are removed";

@@ -191,7 +191,8 @@ TEST_F(Report, QuietFlagPrintsNothingButStillRecords) {
     EXPECT_EQ(Recorded(), (Volumes{{"Disk2", "02B12028"}}));
 }
 
-// Faults of the earlier parser that are mended.
+// Where one device ends and the next begins: each header is examined, and
+// each skips its own heading lines.
 
 TEST_F(Report, AHeaderRightAfterTheLastPathLineIsExamined) {
     std::string text = "Total Devices : 3\n" + PolicyDevice("Disk2", "Part0", "7315E20", "02B12028") +
