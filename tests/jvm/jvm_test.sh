@@ -187,6 +187,69 @@ concurrent)
     running=$(cat race-*.txt | tr '\n' ' ' | grep -o 'vyRunJob: task race is already running 75' | wc -l)
     [ "$started" = 1 ] && [ "$running" = 7 ] || fail "one task, eight runs: $started started, $running refused: $(cat race-*.txt)"
     ;;
+helper)
+    # scripts/emulator.sh: an emulator per folder, nothing left running.
+    # helper_run ARGS...: its status, standard output and standard error.
+    helper_run() {
+        local out
+        out=$(bash "$emulator_sh" "$@" 2>"$dir/helper.err")
+        printf 'status %s\n%s\n%s' "$?" "$out" "$(cat "$dir/helper.err")"
+    }
+    # alive PID: the process runs (a zombie has ended).
+    alive() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
+    jar=$javadir/vyEmulator.jar
+    trap 'for f in a b c d; do bash "$emulator_sh" stop "$dir/$f" >/dev/null 2>&1; done' EXIT
+    cp "$here/test.state" "$dir/emulator.state"
+    server=$(bash "$emulator_sh" start "$dir/a" "$jar" --state "$dir/emulator.state" --stop-after 5)
+    [[ $server =~ ^127\.0\.0\.1:[0-9]+$ ]] || fail "start printed \"$server\""
+    pid=$(cat "$dir/a/emulator.pid")
+    alive "$pid" || fail "the emulator's process $pid does not run"
+    expect 0 "vyNetProbe: server $server answers (vyEmulator $version)" vyPingSrv /v /s "$server"
+    got=$(helper_run start "$dir/a" "$jar" --in-memory)
+    [ "$got" = "status 2
+
+emulator.sh: $dir/a already holds a running emulator (process $pid); stop it first" ] || fail "a second start: $got"
+    expect 0 "" vyPingSrv /s "$server"
+    got=$(helper_run stop "$dir/a")
+    [ "$got" = "status 0
+vyEmulator: stopped $server" ] || fail "stop: $got"
+    alive "$pid" && fail "process $pid still runs after stop"
+    [ -z "$(ls -A "$dir/a")" ] || fail "stop left files: $(ls -A "$dir/a")"
+    expect 70 "" vyPingSrv /s "$server"
+    got=$(helper_run stop "$dir/a")
+    [ "$got" = "status 0" ] || fail "stop with nothing started: $got"
+
+    # A state file the emulator refuses: its status, nothing kept.
+    echo "no such keyword" > "$dir/bad.state"
+    got=$(helper_run start "$dir/b" "$jar" --state "$dir/bad.state")
+    [[ $got == "status 82"* ]] || fail "start with a bad state file: $got"
+    [ -z "$(ls -A "$dir/b")" ] || fail "a failed start left files: $(ls -A "$dir/b")"
+
+    # An emulator that ended by itself: stop says that nothing answers.
+    server=$(bash "$emulator_sh" start "$dir/c" "$jar" --in-memory --stop-after 5)
+    pid=$(cat "$dir/c/emulator.pid")
+    kill -KILL "$pid"
+    got=$(helper_run stop "$dir/c")
+    [ "$got" = "status 70
+
+vyEmulator: nothing answers at $server" ] || fail "stop of an emulator that ended: $got"
+    [ -z "$(ls -A "$dir/c")" ] || fail "stop left files: $(ls -A "$dir/c")"
+
+    # An emulator that cannot answer (stopped by a signal) is ended.
+    server=$(bash "$emulator_sh" start "$dir/d" "$jar" --in-memory --stop-after 5)
+    pid=$(cat "$dir/d/emulator.pid")
+    kill -STOP "$pid"
+    got=$(helper_run stop "$dir/d")
+    [ "$got" = "status 1
+
+vyEmulator: $server accepts connections but does not answer within 3 seconds
+emulator.sh: the emulator (process $pid) did not stop when asked; ending it" ] || fail "stop of a stuck emulator: $got"
+    if alive "$pid"; then
+        fail "process $pid still runs"
+        kill -KILL "$pid"
+    fi
+    [ -z "$(ls -A "$dir/d")" ] || fail "stop left files: $(ls -A "$dir/d")"
+    ;;
 restart)
     # An emulator of its own: what vySeedHost registered and the tasks
     # started survive a stop and a new start on another port.
