@@ -219,9 +219,9 @@ def emulator_side(work, quick, stand_in):
     if shutil.which("wrk") is None:
         sys.exit("bench: wrk is missing (scripts/test.sh installs what the benchmark needs)")
     # The Java starts are measured with the runtime the launchers start.
-    java_install = next(line.split("=", 1)[1] for line in (install / "CLI.CFG").read_text().splitlines()
-                        if line.startswith("JAVA_INSTALL="))
-    java = java_install + "java"
+    settings = dict(line.split("=", 1) for line in (install / "CLI.CFG").read_text().splitlines()
+                    if "=" in line and not line.startswith("#"))
+    java = settings["JAVA_INSTALL"] + "java"
     # Two emulators on free ports, each stopping itself after 30 minutes
     # should this script die before it stops them: one with its state in a
     # file (every change forced to disk), and one in memory with the sample
