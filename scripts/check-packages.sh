@@ -368,7 +368,8 @@ check "MSI x64: the system PATH as before, after C:\\Tools\\vy" "$path_before" "
 
 if emulator_built windows-x64; then
     check "MSI x64: install without the emulator feature" 0 "$(msiexec_status /i "$msi" ADDLOCAL=Suite)"
-    check "MSI x64: the emulator's files are left out" "$(zip_files x64 | grep -v '^emulator/')" "$(installed_files)"
+    # The emulator's feature: its archives, the vyEmulator command and its page.
+    check "MSI x64: the emulator's files are left out" "$(zip_files x64 | grep -v -e '^emulator/' -e 'vyEmulator')" "$(installed_files)"
     check "MSI x64: removal after an install without the emulator" 0 "$(msiexec_status /x "$msi")"
 fi
 
