@@ -55,15 +55,12 @@ case $group in
 esac
 
 work=$(mktemp -d)
-emulator_jar=
 msi_prefix=
 # An emulator started below is stopped on the way out, whatever happens
-# (with the jar itself, which works whatever became of the command), and
-# the Wine server of the installer test's own prefix with it.
+# (ended by its process number should it not stop when asked), and the Wine
+# server of the installer test's own prefix with it.
 cleanup() {
-    if [ -n "$emulator_jar" ] && [ -e "$work/server" ]; then
-        timeout 60 java -jar "$emulator_jar" stop --port-file "$work/server" >/dev/null 2>&1 || true
-    fi
+    bash scripts/emulator.sh stop "$work/emulator" >/dev/null 2>&1 || true
     if [ -n "$msi_prefix" ]; then WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true; fi
     rm -rf "$work"
 }
@@ -223,16 +220,13 @@ check_emulator_run() {
     dpkg-deb -x "$deb" "$work/deb"
     dpkg-deb -x "$emulator_deb" "$work/deb"
     local emu=$work/deb/usr/share/vy-command-line/emulator
-    mkdir -p "$work/emu-install"
-    cp "$emu/vyMirrorKit.jar" "$emu/vySecLink.jar" "$emu/vyShellKit.jar" "$work/emu-install/"
-    printf '%s\n' "JAVA_INSTALL=$(dirname "$(readlink -f "$(command -v java)")")/" \
-        "JAVA_CLASSPATH=$work/emu-install" > "$work/emu-install/CLI.CFG"
-    emulator_jar=$emu/vyEmulator.jar
-    # Started through the package's vyEmulator command, as a user would.
-    check "emulator: vyEmulator start" "status 0" "$(timeout 60 "$work/deb/usr/bin/vyEmulator" start --port 0 --in-memory \
-        --port-file "$work/server" --stop-after 5 --log "$work/emulator.log" >/dev/null; echo "status $?")"
+    bash scripts/java-install.sh "$work/emu-install" "$emu" "$(dirname "$(readlink -f "$(command -v java)")")"
+    # Started and stopped through the package's vyEmulator command, as a
+    # user would.
+    check "emulator: vyEmulator start" "status 0" "$(bash scripts/emulator.sh start "$work/emulator" \
+        "$work/deb/usr/bin/vyEmulator" --in-memory --stop-after 5 --log "$work/emulator.log" >/dev/null; echo "status $?")"
     local server
-    server=$(cat "$work/server")
+    server=$(cat "$work/emulator/server")
     with_emulator() {
         (cd "$work" && INSTALL="$work/emu-install" INSTALLLNB="$emu/lanebinder" VY_EMULATOR="$server" \
             VY_HOST=demo-host timeout 120 "$work/deb/usr/bin/$1" "${@:2}"; echo "status $?")
@@ -249,7 +243,7 @@ Disk3    03B12028  Disk3  Disk3$(printf '%24s' '')
 Disk4    04B12028  Disk4  Disk4$(printf '%24s' '')
 status 0" "$(with_emulator vyShowLuns)"
     check "emulator: vyEmulator stop" "vyEmulator: stopped $server
-status 0" "$(timeout 60 "$work/deb/usr/bin/vyEmulator" stop --port-file "$work/server"; echo "status $?")"
+status 0" "$(bash scripts/emulator.sh stop "$work/emulator"; echo "status $?")"
 }
 
 # Unpacks the ZIP of windows-<arch> into $work/<arch>.
