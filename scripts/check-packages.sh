@@ -158,10 +158,11 @@ vy command-line suite $version"
 deb=$packages/vy-command-line_${version}_$(dpkg --print-architecture).deb
 emulator_deb=$packages/vy-command-line-emulator_${version}_all.deb
 
-# lintian's verdict on a DEB (its findings shown, indented): its status.
+# lintian's verdict on a DEB: its status. Its findings are shown, indented,
+# on standard error, out of the value compared.
 lintian_status() {
     local status=0
-    lintian --fail-on error "$1" | sed 's/^/    /' || status=$?
+    lintian --fail-on error "$1" | sed 's/^/    /' >&2 || status=$?
     echo "$status"
 }
 
