@@ -36,6 +36,8 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
+JAVA_INSTALL_SH = ROOT / "scripts" / "java-install.sh"
+EMULATOR_SH = ROOT / "scripts" / "emulator.sh"
 LINUX = ROOT / "build" / "linux-release"
 WINDOWS = ROOT / "build" / "windows-x64"
 
@@ -92,9 +94,9 @@ def run(command, **kwargs):
 def fixture(work):
     """The installation, the report and the environment the programs run with."""
     install = work / "inst"
-    install.mkdir(parents=True)
     doubles = LINUX / "doubles"
-    (install / "CLI.CFG").write_text(f"JAVA_INSTALL={doubles}/\nJAVA_CLASSPATH=lib.jar\n")
+    # No client archives: the stand-in java loads none.
+    run(["bash", str(JAVA_INSTALL_SH), str(install), "-", str(doubles)])
     (work / "report.txt").write_text(REPORT)
     env = dict(os.environ)
     env.update({"INSTALL": str(install), "INSTALLLNB": str(doubles), "FAKELANECTL_REPORT": str(work / "report.txt")})
@@ -207,36 +209,33 @@ def emulator_side(work, quick, stand_in):
     note, when the emulator is not built."""
     jars = LINUX / "java"
     emulator = jars / "vyEmulator.jar"
-    javac = shutil.which("javac")
-    if not emulator.exists() or javac is None:
-        print(f"note: {emulator.relative_to(ROOT)} is not built (or no Java development kit): "
+    # The build's installation: the client archives and a CLI.CFG naming the
+    # JDK the build found.
+    install = jars / "install"
+    if not emulator.exists() or not (install / "CLI.CFG").exists():
+        print(f"note: {emulator.relative_to(ROOT)} or {install.relative_to(ROOT)} is not built: "
               "the emulator's benchmark is skipped")
         return None
     if shutil.which("wrk") is None:
         sys.exit("bench: wrk is missing (scripts/test.sh installs what the benchmark needs)")
-    jdk_bin = Path(os.path.realpath(javac)).parent
-    java = str(jdk_bin / "java")
-    # An installation as an administrator makes one.
-    install = work / "inst-jvm"
-    (install / "lib").mkdir(parents=True)
-    for jar in ["vyMirrorKit.jar", "vySecLink.jar", "vyShellKit.jar"]:
-        shutil.copy(jars / jar, install / jar)
-    (install / "CLI.CFG").write_text(f"JAVA_INSTALL={jdk_bin}/\nJAVA_CLASSPATH={install}/lib\n"
-                                     "JAVA_EXEC_OPTIONS=-XX:+UseSerialGC\n")
+    # The Java starts are measured with the runtime the launchers start.
+    settings = dict(line.split("=", 1) for line in (install / "CLI.CFG").read_text().splitlines()
+                    if "=" in line and not line.startswith("#"))
+    java = settings["JAVA_INSTALL"] + "java"
     # Two emulators on free ports, each stopping itself after 30 minutes
     # should this script die before it stops them: one with its state in a
     # file (every change forced to disk), and one in memory with the sample
     # state for the stall guard, whose requests a slow disk must not delay.
     state = work / "emulator.state"
     state.write_text(bench_state())
-    emulator_command = [java, "-jar", str(emulator)]
-    port_files = []
+    folders = []
     try:
-        for name, where in [("emulator.server", ["--state", str(state)]), ("memory.server", ["--in-memory"])]:
-            port_files.append(work / name)
-            run(emulator_command + ["start", "--port", "0", "--port-file", str(work / name), "--stop-after", "30"]
-                + where, cwd=work, timeout=60)
-        server, memory_server = [f.read_text().strip() for f in port_files]
+        addresses = []
+        for name, where in [("emulator", ["--state", str(state)]), ("memory", ["--in-memory"])]:
+            folders.append(work / name)
+            addresses.append(run(["bash", str(EMULATOR_SH), "start", str(work / name), str(emulator)] + where,
+                                 cwd=work, timeout=120).stdout.strip())
+        server, memory_server = addresses
 
         # The stall guard: a stall fails even the quick run (exit status 1).
         guard = subprocess.run([java, "-cp", str(jars / "vySecLink.jar"), str(ROOT / "bench" / "StallGuard.java"),
@@ -336,9 +335,8 @@ def emulator_side(work, quick, stand_in):
         return {"guard": guard.returncode, "wrk": rows, "programs": programs, "starts": start_median,
                 "rounds": rounds * runs, "per_volume": statistics.median(differences), "pair_rounds": pair_rounds}
     finally:
-        for port_file in port_files:
-            subprocess.run(emulator_command + ["stop", "--port-file", str(port_file)], cwd=work,
-                           capture_output=True, timeout=60)
+        for folder in folders:
+            subprocess.run(["bash", str(EMULATOR_SH), "stop", str(folder)], cwd=work, capture_output=True, timeout=120)
 
 
 def print_emulator_side(side):

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The suite's main job, for real: builds the programs and the Java side
 # (native release build), starts the storage-server emulator on a free port
-# with its sample state, prepares an installation whose CLI.CFG names this
-# machine's JDK and the built client archives, and runs a short session of
-# all seven programs against it through the real Java runtime. Each command
+# with its sample state (scripts/emulator.sh), and runs a short session of
+# all seven programs against it through the real Java runtime, with the
+# build's installation of the Java client (build/linux-release/java/install:
+# the client archives and a CLI.CFG naming the JDK the build found). Each command
 # is shown with its output and exit status; a status other than the one the
 # session expects makes the script fail. The emulator is stopped and the
 # session's folder removed at the end, also on failure or interrupt.
@@ -28,13 +29,14 @@ cmake --build --preset linux-release -j "$(nproc)" >/dev/null
 
 bin=$root/build/linux-release/bin
 javadir=$root/build/linux-release/java
-jdkbin=$(dirname "$(readlink -f "$(command -v javac)")")
+install=$javadir/install
+if [ ! -f "$install/CLI.CFG" ]; then
+    echo "demo: the build made no $install (see the warning of the build's configuration)" >&2
+    exit 1
+fi
 work=$(mktemp -d)
-emulator=(java -jar "$javadir/vyEmulator.jar")
 cleanup() {
-    if [ -s "$work/server" ]; then
-        "${emulator[@]}" stop --port-file "$work/server" >/dev/null 2>&1 || true
-    fi
+    bash "$root/scripts/emulator.sh" stop "$work" >/dev/null 2>&1 || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -43,19 +45,9 @@ trap 'exit 130' INT TERM
 # The emulator: a free port, the sample state (kept in the session's
 # folder), and a safety net that stops it after 30 minutes whatever happens.
 cp "$javadir/sample.state" "$work/emulator.state"
-"${emulator[@]}" start --port 0 --state "$work/emulator.state" --port-file "$work/server" --stop-after 30
-server=$(cat "$work/server")
+server=$(bash scripts/emulator.sh start "$work" "$javadir/vyEmulator.jar" --state "$work/emulator.state" --stop-after 30)
+echo "vyEmulator: listening on $server"
 
-# An installation as an administrator makes one.
-install=$work/install
-mkdir -p "$install/lib"
-cp "$javadir/vyMirrorKit.jar" "$javadir/vySecLink.jar" "$javadir/vyShellKit.jar" "$install/"
-cat > "$install/CLI.CFG" <<CFG
-## The Java runtime and the client's class path
-JAVA_INSTALL=$jdkbin/
-JAVA_CLASSPATH=$install/lib
-JAVA_EXEC_OPTIONS=-XX:+UseSerialGC
-CFG
 export INSTALL=$install
 # The emulator's multipath tool, found through the driver folder; it asks
 # the emulator which volumes the host "demo-host" sees.
@@ -117,8 +109,7 @@ run 72 vyRunJob /u admin /p wrong /s "$server" nightly
 
 echo
 cd "$root"
-"${emulator[@]}" stop --port-file "$work/server"
-rm -f "$work/server"
+bash scripts/emulator.sh stop "$work"
 if [ "$unexpected" -ne 0 ]; then
     echo "== $unexpected commands ended with an unexpected status"
     exit 1

@@ -118,13 +118,18 @@ stop)
     [ -f "$command_file" ] || exit 0
     emulator stop --port-file "$port_file"
     status=$?
-    if await_end 15; then
+    # A stop that succeeded has waited for the process already; a bounded
+    # wait more covers a slow exit.
+    if { [ "$status" -eq 0 ] && await_end 15; } || ! running; then
         forget
         exit "$status"
     fi
     pid=$(cat "$pid_file")
     echo "emulator.sh: the emulator (process $pid) did not stop when asked; ending it" >&2
-    kill "$pid" 2>/dev/null
+    # A stopped process (SIGSTOP, a debugger let go) takes the signal once
+    # it continues.
+    kill -TERM "$pid" 2>/dev/null
+    kill -CONT "$pid" 2>/dev/null
     if ! await_end 15; then
         kill -KILL "$pid" 2>/dev/null
         await_end 15 || { echo "emulator.sh: process $pid does not end" >&2; exit 1; }

@@ -22,7 +22,7 @@
 #
 # Exit status: 0 written; 1 a file could not be written; 2 wrong arguments
 # (their count, a missing archive, no `java` in JDK_BIN); 3 a path that
-# CLI.CFG cannot carry (a line over 98 characters, or a byte outside
+# CLI.CFG cannot carry (a line over 99 characters, or a byte outside
 # printable ASCII).
 set -euo pipefail
 # Bytes, not characters: lengths and the printable range are counted as the
@@ -64,8 +64,8 @@ lines=("## The Java runtime and the client's class path"
     "JAVA_CLASSPATH=$dest/lib"
     "JAVA_EXEC_OPTIONS=-XX:+UseSerialGC")
 for line in "${lines[@]}"; do
-    if [ ${#line} -gt 98 ]; then
-        echo "java-install.sh: \"$line\" is longer than the 98 characters a CLI.CFG line holds" >&2
+    if [ ${#line} -gt 99 ]; then
+        echo "java-install.sh: \"$line\" is longer than the 99 characters a CLI.CFG line holds" >&2
         exit 3
     fi
     if [[ $line == *[^\ -~]* ]]; then

@@ -2,14 +2,16 @@
 # End-to-end tests with the real Java runtime: the launchers start the
 # reference client classes through the class path they compose, and the
 # classes talk to a running emulator. Usage:
-#   jvm_test.sh TEST PROGRAMS_DIR JAVA_DIR JDK_BIN_DIR WORK_DIR
-# "start" and "stop" bring the shared emulator up and down (the CTest
-# fixture); every other TEST runs against it, except "restart", which
-# starts and stops an emulator of its own.
+#   jvm_test.sh TEST PROGRAMS_DIR JAVA_DIR INSTALL_DIR VERSION WORK_DIR
+# INSTALL_DIR is the Java client's installation the launchers use, VERSION
+# the one the emulator reports. "start" and "stop" bring the shared emulator
+# up and down (the CTest fixture); every other TEST runs against it, except
+# "restart" and "slowclients", which start and stop an emulator of their own.
 set -uo pipefail
 
-test=$1 bin=$2 javadir=$3 jdkbin=$4 work=$5
+test=$1 bin=$2 javadir=$3 install=$4 version=$5 work=$6
 here=$(cd "$(dirname "$0")" && pwd)
+emulator_sh=$here/../../scripts/emulator.sh
 emulator=(java -jar "$javadir/vyEmulator.jar")
 failures=0
 
@@ -38,34 +40,22 @@ expect() {
     fi
 }
 
-# An installation as an administrator makes one: the three client archives
-# in the INSTALL folder, CLI.CFG naming the machine's JDK.
-make_install() {
-    local install=$1
-    mkdir -p "$install/lib"
-    cp "$javadir/vyMirrorKit.jar" "$javadir/vySecLink.jar" "$javadir/vyShellKit.jar" "$install/"
-    printf '%s\n' "## the machine's JDK and the client's archives" \
-        "JAVA_INSTALL=$jdkbin/" \
-        "JAVA_CLASSPATH=$install/lib" \
-        "JAVA_EXEC_OPTIONS=-XX:+UseSerialGC" > "$install/CLI.CFG"
-}
-
 # start_emulator FOLDER: an emulator on a free port with the test state,
-# which stops by itself after 15 minutes should nothing stop it.
+# which stops by itself after 15 minutes should nothing stop it; prints its
+# address.
 start_emulator() {
-    timeout 60 "${emulator[@]}" start --port 0 --state "$1/emulator.state" \
-        --port-file "$1/server" --stop-after 15 >/dev/null || return 1
-    cat "$1/server"
+    bash "$emulator_sh" start "$1" "$javadir/vyEmulator.jar" --state "$1/emulator.state" --stop-after 15
 }
 
 stop_emulator() {
-    timeout 60 "${emulator[@]}" stop --port-file "$1/server" >/dev/null
+    bash "$emulator_sh" stop "$1" >/dev/null
 }
 
 if [ "$test" = start ]; then
+    # An emulator that an interrupted run left behind goes first.
+    bash "$emulator_sh" stop "$work" >/dev/null 2>&1
     rm -rf "$work"
     mkdir -p "$work"
-    make_install "$work/install"
     cp "$here/test.state" "$work/emulator.state"
     start_emulator "$work" >/dev/null || { echo "FAILED: the emulator did not start"; exit 1; }
     exit 0
@@ -85,10 +75,13 @@ fi
 
 server=$(cat "$work/server" 2>/dev/null) || { echo "FAILED: no emulator running"; exit 1; }
 dir=$work/$test
+bash "$emulator_sh" stop "$dir" >/dev/null 2>&1
 rm -rf "$dir"
 mkdir -p "$dir"
 cd "$dir" || exit 1
-export INSTALL=$work/install
+# A test with an emulator of its own leaves none running, whatever happens.
+trap 'bash "$emulator_sh" stop "$dir" >/dev/null 2>&1' EXIT
+export INSTALL=$install
 # The multipath tool of the emulator, found through the driver folder.
 export INSTALLLNB=$javadir/lanebinder VY_EMULATOR=$server VY_HOST=jvm-host
 # A port on which nothing listens: a server that is down.
@@ -97,7 +90,7 @@ down=127.0.0.1:1
 case $test in
 ping)
     expect 0 "" vyPingSrv /s "$server"
-    expect 0 "vyNetProbe: server $server answers (vyEmulator 1.0.0)" vyPingSrv /v /s "$server"
+    expect 0 "vyNetProbe: server $server answers (vyEmulator $version)" vyPingSrv /v /s "$server"
     expect 70 "vyNetProbe: server $down does not answer" vyPingSrv /v /s "$down"
     ;;
 failover)
@@ -193,6 +186,69 @@ concurrent)
     started=$(cat race-*.txt | tr '\n' ' ' | grep -o 'vyRunJob: task race started 0' | wc -l)
     running=$(cat race-*.txt | tr '\n' ' ' | grep -o 'vyRunJob: task race is already running 75' | wc -l)
     [ "$started" = 1 ] && [ "$running" = 7 ] || fail "one task, eight runs: $started started, $running refused: $(cat race-*.txt)"
+    ;;
+helper)
+    # scripts/emulator.sh: an emulator per folder, nothing left running.
+    # helper_run ARGS...: its status, standard output and standard error.
+    helper_run() {
+        local out
+        out=$(bash "$emulator_sh" "$@" 2>"$dir/helper.err")
+        printf 'status %s\n%s\n%s' "$?" "$out" "$(cat "$dir/helper.err")"
+    }
+    # alive PID: the process runs (a zombie has ended).
+    alive() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
+    jar=$javadir/vyEmulator.jar
+    trap 'for f in a b c d; do bash "$emulator_sh" stop "$dir/$f" >/dev/null 2>&1; done' EXIT
+    cp "$here/test.state" "$dir/emulator.state"
+    server=$(bash "$emulator_sh" start "$dir/a" "$jar" --state "$dir/emulator.state" --stop-after 5)
+    [[ $server =~ ^127\.0\.0\.1:[0-9]+$ ]] || fail "start printed \"$server\""
+    pid=$(cat "$dir/a/emulator.pid")
+    alive "$pid" || fail "the emulator's process $pid does not run"
+    expect 0 "vyNetProbe: server $server answers (vyEmulator $version)" vyPingSrv /v /s "$server"
+    got=$(helper_run start "$dir/a" "$jar" --in-memory)
+    [ "$got" = "status 2
+
+emulator.sh: $dir/a already holds a running emulator (process $pid); stop it first" ] || fail "a second start: $got"
+    expect 0 "" vyPingSrv /s "$server"
+    got=$(helper_run stop "$dir/a")
+    [ "$got" = "status 0
+vyEmulator: stopped $server" ] || fail "stop: $got"
+    alive "$pid" && fail "process $pid still runs after stop"
+    [ -z "$(ls -A "$dir/a")" ] || fail "stop left files: $(ls -A "$dir/a")"
+    expect 70 "" vyPingSrv /s "$server"
+    got=$(helper_run stop "$dir/a")
+    [ "$got" = "status 0" ] || fail "stop with nothing started: $got"
+
+    # A state file the emulator refuses: its status, nothing kept.
+    echo "no such keyword" > "$dir/bad.state"
+    got=$(helper_run start "$dir/b" "$jar" --state "$dir/bad.state")
+    [[ $got == "status 82"* ]] || fail "start with a bad state file: $got"
+    [ -z "$(ls -A "$dir/b")" ] || fail "a failed start left files: $(ls -A "$dir/b")"
+
+    # An emulator that ended by itself: stop says that nothing answers.
+    server=$(bash "$emulator_sh" start "$dir/c" "$jar" --in-memory --stop-after 5)
+    pid=$(cat "$dir/c/emulator.pid")
+    kill -KILL "$pid"
+    got=$(helper_run stop "$dir/c")
+    [ "$got" = "status 70
+
+vyEmulator: nothing answers at $server" ] || fail "stop of an emulator that ended: $got"
+    [ -z "$(ls -A "$dir/c")" ] || fail "stop left files: $(ls -A "$dir/c")"
+
+    # An emulator that cannot answer (stopped by a signal) is ended.
+    server=$(bash "$emulator_sh" start "$dir/d" "$jar" --in-memory --stop-after 5)
+    pid=$(cat "$dir/d/emulator.pid")
+    kill -STOP "$pid"
+    got=$(helper_run stop "$dir/d")
+    [ "$got" = "status 1
+
+vyEmulator: $server accepts connections but does not answer within 3 seconds
+emulator.sh: the emulator (process $pid) did not stop when asked; ending it" ] || fail "stop of a stuck emulator: $got"
+    if alive "$pid"; then
+        fail "process $pid still runs"
+        kill -KILL "$pid"
+    fi
+    [ -z "$(ls -A "$dir/d")" ] || fail "stop left files: $(ls -A "$dir/d")"
     ;;
 restart)
     # An emulator of its own: what vySeedHost registered and the tasks
