@@ -211,10 +211,11 @@ void PassOn(pid_t child, int signal) {
 class ChildSignals {
 public:
     ChildSignals() {
-        sigemptyset(&blocked_);
-        for (int s : kStopSignals) sigaddset(&blocked_, s);
-        sigaddset(&blocked_, SIGCHLD);
-        sigprocmask(SIG_BLOCK, &blocked_, &savedMask_);
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        for (int s : kStopSignals) sigaddset(&blocked, s);
+        sigaddset(&blocked, SIGCHLD);
+        sigprocmask(SIG_BLOCK, &blocked, &savedMask_);
         stopRequested = 0;
         stopToPass = 0;
 
@@ -296,7 +297,6 @@ public:
     }
 
 private:
-    sigset_t blocked_;
     sigset_t savedMask_;
     struct sigaction savedInt_;
     struct sigaction savedQuit_;
@@ -400,8 +400,6 @@ const int kCleanupSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
 constexpr int kCleanupSignalCount = sizeof kCleanupSignals / sizeof kCleanupSignals[0];
 struct sigaction savedCleanup[kCleanupSignalCount];
 
-void RemoveAndEnd(int signal) { EndOfSignal(signal); }
-
 }  // namespace
 
 bool RemoveOnInterrupt(const char* path) {
@@ -416,7 +414,7 @@ bool RemoveOnInterrupt(const char* path) {
         for (int i = 0; i < kCleanupSignalCount; ++i) {
             struct sigaction cleanup;
             memset(&cleanup, 0, sizeof cleanup);
-            cleanup.sa_handler = RemoveAndEnd;
+            cleanup.sa_handler = EndOfSignal;
             sigfillset(&cleanup.sa_mask);  // one clean-up at a time
             sigaction(kCleanupSignals[i], nullptr, &savedCleanup[i]);
             // A signal that the program's starter set to be ignored stays so.
