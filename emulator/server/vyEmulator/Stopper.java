@@ -26,30 +26,7 @@ final class Stopper {
     }
 
     static int stop(Settings o) throws Failure {
-        int given = (o.server != null ? 1 : 0) + (o.port != null ? 1 : 0) + (o.portFile != null ? 1 : 0);
-        if (given > 1) {
-            throw new Failure(Status.BAD_ARGUMENT, "give only one of --server, --port and --port-file");
-        }
-        ServerName address;
-        if (o.server != null) {
-            address = ServerName.parse(o.server);
-        } else if (o.port != null) {
-            if (o.port == 0) {
-                throw new Failure(Status.BAD_ARGUMENT, "bad value 0 for --port");
-            }
-            address = ServerName.of("127.0.0.1", o.port);
-        } else if (o.portFile != null) {
-            String text;
-            try {
-                text = Files.readString(Path.of(o.portFile), StandardCharsets.UTF_8).trim();
-            } catch (IOException e) {
-                throw new Failure(Status.NO_ANSWER, "port file " + o.portFile + " cannot be read, nothing to stop");
-            }
-            address = ServerName.parse(text);
-        } else {
-            address = ServerName.of("127.0.0.1", ServerName.DEFAULT_PORT);
-        }
-
+        ServerName address = address(o);
         Link link = new Link(address, null, TIME_OUT, TIME_OUT);
         Link.Reply r = ask(link, true, "/shutdown");
         if (r == null) {
@@ -79,6 +56,32 @@ final class Stopper {
         }
         throw new Failure(Status.UNEXPECTED_REPLY, address.authority() + " still answers " + WAIT_MILLIS / 1000
                 + " seconds after it was asked to stop");
+    }
+
+    /** The address to stop: --server, --port, the port file's, or 127.0.0.1:7530. Nothing is sent. */
+    static ServerName address(Settings o) throws Failure {
+        int given = (o.server != null ? 1 : 0) + (o.port != null ? 1 : 0) + (o.portFile != null ? 1 : 0);
+        if (given > 1) {
+            throw new Failure(Status.BAD_ARGUMENT, "give only one of --server, --port and --port-file");
+        }
+        if (o.server != null) {
+            return ServerName.parse(o.server);
+        } else if (o.port != null) {
+            if (o.port == 0) {
+                throw new Failure(Status.BAD_ARGUMENT, "bad value 0 for --port");
+            }
+            return ServerName.of("127.0.0.1", o.port);
+        } else if (o.portFile != null) {
+            String text;
+            try {
+                text = Files.readString(Path.of(o.portFile), StandardCharsets.UTF_8).trim();
+            } catch (IOException e) {
+                throw new Failure(Status.NO_ANSWER, "port file " + o.portFile + " cannot be read, nothing to stop");
+            }
+            return ServerName.parse(text);
+        } else {
+            return ServerName.of("127.0.0.1", ServerName.DEFAULT_PORT);
+        }
     }
 
     /**
