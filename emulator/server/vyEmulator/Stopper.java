@@ -3,10 +3,9 @@ package vyEmulator;
 import java.io.IOException;
 import java.net.InetSocketAddress;
 import java.net.Socket;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
 import java.nio.file.Path;
 import java.time.Duration;
+import java.util.regex.Pattern;
 import vySecLink.Failure;
 import vySecLink.Link;
 import vySecLink.ServerName;
@@ -15,12 +14,15 @@ import vySecLink.Status;
 /**
  * "stop": POST /shutdown to a running emulator, then waits until it no longer
  * answers. 70 when nothing listens there, 84 when something accepts the
- * connection but gives no answer in time.
+ * connection but gives no answer in time, 81 at once for an answer that is
+ * not the emulator's "stopping PID".
  */
 final class Stopper {
     private static final Duration TIME_OUT = Duration.ofSeconds(3);
     private static final long WAIT_MILLIS = 10_000;
     private static final long POLL_MILLIS = 200;
+    /** The emulator's answer to POST /shutdown. */
+    private static final Pattern AGREED = Pattern.compile("stopping [1-9][0-9]{0,18}\n");
 
     private Stopper() {
     }
@@ -36,7 +38,8 @@ final class Stopper {
             }
             throw new Failure(Status.NO_ANSWER, "nothing answers at " + address.authority());
         }
-        if (r.status != 200) {
+        // Only the emulator's own agreement: anything else is no emulator, and is not waited for.
+        if (r.status != 200 || !AGREED.matcher(r.body).matches()) {
             throw new Failure(Status.UNEXPECTED_REPLY, "unexpected reply from " + address.authority() + ": " + r.status + " "
                     + r.firstLine());
         }
@@ -72,13 +75,7 @@ final class Stopper {
             }
             return ServerName.of("127.0.0.1", o.port);
         } else if (o.portFile != null) {
-            String text;
-            try {
-                text = Files.readString(Path.of(o.portFile), StandardCharsets.UTF_8).trim();
-            } catch (IOException e) {
-                throw new Failure(Status.NO_ANSWER, "port file " + o.portFile + " cannot be read, nothing to stop");
-            }
-            return ServerName.parse(text);
+            return PortFile.read(Path.of(o.portFile));
         } else {
             return ServerName.of("127.0.0.1", ServerName.DEFAULT_PORT);
         }
