@@ -76,7 +76,7 @@ final class Runner {
                 PortFile.write(Path.of(o.portFile), where);
             }
             if (o.readyFile != null) {
-                StateFile.save(Path.of(o.readyFile), where + "\n");
+                PortFile.write(Path.of(o.readyFile), where);
             }
         } catch (IOException | RuntimeException e) {
             stopped.set(true);

@@ -5,6 +5,7 @@ import java.net.InetSocketAddress;
 import java.net.Socket;
 import java.nio.file.Path;
 import java.time.Duration;
+import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import vySecLink.Failure;
 import vySecLink.Link;
@@ -22,7 +23,7 @@ final class Stopper {
     private static final long WAIT_MILLIS = 10_000;
     private static final long POLL_MILLIS = 200;
     /** The emulator's answer to POST /shutdown. */
-    private static final Pattern AGREED = Pattern.compile("stopping [1-9][0-9]{0,18}\n");
+    private static final Pattern AGREED = Pattern.compile("stopping ([1-9][0-9]{0,17})\n");
 
     private Stopper() {
     }
@@ -39,14 +40,15 @@ final class Stopper {
             throw new Failure(Status.NO_ANSWER, "nothing answers at " + address.authority());
         }
         // Only the emulator's own agreement: anything else is no emulator, and is not waited for.
-        if (r.status != 200 || !AGREED.matcher(r.body).matches()) {
+        Matcher agreed = AGREED.matcher(r.body);
+        if (r.status != 200 || !agreed.matches()) {
             throw new Failure(Status.UNEXPECTED_REPLY, "unexpected reply from " + address.authority() + ": " + r.status + " "
                     + r.firstLine());
         }
         long deadline = System.nanoTime() + WAIT_MILLIS * 1_000_000L;
         while (System.nanoTime() < deadline) {
             if (ask(link, false, "/ping") == null) {
-                awaitEnd(r.body, deadline);
+                awaitEnd(Long.parseLong(agreed.group(1)), deadline);
                 System.out.println("vyEmulator: stopped " + address.authority());
                 return 0;
             }
@@ -87,17 +89,7 @@ final class Stopper {
      * no process behind. A process of another machine is not found here and
      * not waited for.
      */
-    private static void awaitEnd(String reply, long deadline) {
-        String[] words = reply.trim().split(" ");
-        if (words.length != 2) {
-            return;
-        }
-        long pid;
-        try {
-            pid = Long.parseLong(words[1]);
-        } catch (NumberFormatException e) {
-            return;
-        }
+    private static void awaitEnd(long pid, long deadline) {
         while (System.nanoTime() < deadline && ProcessHandle.of(pid).map(ProcessHandle::isAlive).orElse(false)) {
             try {
                 Thread.sleep(POLL_MILLIS / 4);
