@@ -26,7 +26,10 @@
 # or WORK already holds a running emulator; 1 the emulator did not stop when
 # asked and had to be ended; otherwise the status of the emulator's start or
 # stop command (70 nothing answers at the port file's address, 82 a bad state
-# file, 83 the emulator did not come up, 84 it accepts but does not answer).
+# file, 83 the emulator did not come up, 84 it accepts but does not answer,
+# 85 the port file does not hold what the emulator writes there: start ends
+# the emulator it started, stop sends nothing and ends it by its process
+# number, with 1).
 set -uo pipefail
 
 usage() {
@@ -110,6 +113,14 @@ start)
         echo "emulator.sh: the emulator wrote no address to $port_file" >&2
         "$0" stop "$work" >/dev/null
         exit 83
+    fi
+    # The emulator writes its address in numbers and its port, one line:
+    # anything else is not its file, and is neither printed nor used.
+    if ! [[ $server =~ ^(([0-9]{1,3}\.){3}[0-9]{1,3}|\[[0-9A-Fa-f:.]+\]):[1-9][0-9]{0,4}$ ]] ||
+        [ "$(wc -l < "$port_file")" != 1 ]; then
+        echo "emulator.sh: $port_file does not hold the line ADDRESS:PORT the emulator writes there" >&2
+        "$0" stop "$work" >/dev/null 2>&1
+        exit 85
     fi
     printf '%s\n' "$server"
     ;;

@@ -92,6 +92,10 @@ ping)
     expect 0 "" vyPingSrv /s "$server"
     expect 0 "vyNetProbe: server $server answers (vyEmulator $version)" vyPingSrv /v /s "$server"
     expect 70 "vyNetProbe: server $down does not answer" vyPingSrv /v /s "$down"
+    # A short form of 127.0.0.1: the probe refuses it, nothing reaches the emulator.
+    expect 41 "vyNetProbe: bad server name 127.1:${server##*:}: an IPv4 address is four decimal numbers 0 to 255 without leading zeros, as in 127.0.0.1, and a host name does not end in a number
+vyRunJob: The primary server is down and there is no backup server specified. The task is not completed." \
+        vyRunJob /u admin /p secret /s "127.1:${server##*:}" quick
     ;;
 failover)
     expect 0 "vyRunJob: The primary server is down, trying the specified backup server...
@@ -198,7 +202,7 @@ helper)
     # alive PID: the process runs (a zombie has ended).
     alive() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
     jar=$javadir/vyEmulator.jar
-    trap 'for f in a b c d; do bash "$emulator_sh" stop "$dir/$f" >/dev/null 2>&1; done' EXIT
+    trap 'for f in a b c d e; do bash "$emulator_sh" stop "$dir/$f" >/dev/null 2>&1; done' EXIT
     cp "$here/test.state" "$dir/emulator.state"
     server=$(bash "$emulator_sh" start "$dir/a" "$jar" --state "$dir/emulator.state" --stop-after 5)
     [[ $server =~ ^127\.0\.0\.1:[0-9]+$ ]] || fail "start printed \"$server\""
@@ -249,6 +253,16 @@ emulator.sh: the emulator (process $pid) did not stop when asked; ending it" ] |
         kill -KILL "$pid"
     fi
     [ -z "$(ls -A "$dir/d")" ] || fail "stop left files: $(ls -A "$dir/d")"
+
+    # A port file the emulator did not write: nothing is sent, the emulator is ended.
+    server=$(bash "$emulator_sh" start "$dir/e" "$jar" --in-memory --stop-after 5)
+    pid=$(cat "$dir/e/emulator.pid")
+    echo "127.1:${server##*:}" > "$dir/e/server"
+    got=$(helper_run stop "$dir/e")
+    [[ $got == "status 1"*"vyEmulator: port file $dir/e/server holds \"127.1:${server##*:}\\n\", not the line"*"ending it" ]] ||
+        fail "stop with a foreign port file: $got"
+    alive "$pid" && fail "process $pid still runs"
+    [ -z "$(ls -A "$dir/e")" ] || fail "stop left files: $(ls -A "$dir/e")"
     ;;
 restart)
     # An emulator of its own: what vySeedHost registered and the tasks

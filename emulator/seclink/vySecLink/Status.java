@@ -1,8 +1,8 @@
 package vySecLink;
 
 /**
- * Exit statuses of every client class. The emulator adds its own (82 and
- * up, in vyEmulator's Exit) and shares 70 and 71 with the classes.
+ * Exit statuses of every client class. The emulator adds its own (82 to
+ * 85, in vyEmulator's Exit) and shares 70, 71 and 81 with the classes.
  *
  * They were chosen so that none collides with the launchers' own codes
  * (3, 4, 10, 12-25, 30, 41, 42, 45, 62-66, 255): a launcher returns the
@@ -11,7 +11,8 @@ package vySecLink;
  * <pre>
  *  0  success
  * 70  the server does not answer (refused, time-out, unknown host)
- * 71  an unknown or malformed argument (the message names it)
+ * 71  an unknown or malformed argument (the message names it), a server
+ *     name of a form ServerName does not take among them
  * 72  authentication failed: unknown user, wrong password, or no credentials given
  * 73  the security file cannot be read, or its first line does not hold a
  *     user name and a password

@@ -9,6 +9,7 @@ package vyEmulator;
  * 82  the state file cannot be read or is malformed (the message names file and line)
  * 83  the address cannot be bound (port in use) or the emulator did not come up
  * 84  stop: something accepts connections there but does not answer in time
+ * 85  stop: the port file does not hold what run writes there; nothing is sent
  * </pre>
  */
 final class Exit {
@@ -16,6 +17,7 @@ final class Exit {
     static final int BAD_STATE_FILE = 82;
     static final int CANNOT_LISTEN = 83;
     static final int NOT_ANSWERING = 84;
+    static final int BAD_PORT_FILE = 85;
 
     private Exit() {
     }

@@ -73,10 +73,10 @@ final class Runner {
         System.out.println("vyEmulator: listening on " + where);
         try {
             if (o.portFile != null) {
-                StateFile.save(Path.of(o.portFile), where + "\n");
+                PortFile.write(Path.of(o.portFile), where);
             }
             if (o.readyFile != null) {
-                StateFile.save(Path.of(o.readyFile), where + "\n");
+                PortFile.write(Path.of(o.readyFile), where);
             }
         } catch (IOException | RuntimeException e) {
             stopped.set(true);

@@ -3,10 +3,10 @@ package vyEmulator;
 import java.io.IOException;
 import java.net.InetSocketAddress;
 import java.net.Socket;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
 import java.nio.file.Path;
 import java.time.Duration;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
 import vySecLink.Failure;
 import vySecLink.Link;
 import vySecLink.ServerName;
@@ -15,41 +15,21 @@ import vySecLink.Status;
 /**
  * "stop": POST /shutdown to a running emulator, then waits until it no longer
  * answers. 70 when nothing listens there, 84 when something accepts the
- * connection but gives no answer in time.
+ * connection but gives no answer in time, 81 at once for an answer that is
+ * not the emulator's "stopping PID".
  */
 final class Stopper {
     private static final Duration TIME_OUT = Duration.ofSeconds(3);
     private static final long WAIT_MILLIS = 10_000;
     private static final long POLL_MILLIS = 200;
+    /** The emulator's answer to POST /shutdown. */
+    private static final Pattern AGREED = Pattern.compile("stopping ([1-9][0-9]{0,17})\n");
 
     private Stopper() {
     }
 
     static int stop(Settings o) throws Failure {
-        int given = (o.server != null ? 1 : 0) + (o.port != null ? 1 : 0) + (o.portFile != null ? 1 : 0);
-        if (given > 1) {
-            throw new Failure(Status.BAD_ARGUMENT, "give only one of --server, --port and --port-file");
-        }
-        ServerName address;
-        if (o.server != null) {
-            address = ServerName.parse(o.server);
-        } else if (o.port != null) {
-            if (o.port == 0) {
-                throw new Failure(Status.BAD_ARGUMENT, "bad value 0 for --port");
-            }
-            address = ServerName.of("127.0.0.1", o.port);
-        } else if (o.portFile != null) {
-            String text;
-            try {
-                text = Files.readString(Path.of(o.portFile), StandardCharsets.UTF_8).trim();
-            } catch (IOException e) {
-                throw new Failure(Status.NO_ANSWER, "port file " + o.portFile + " cannot be read, nothing to stop");
-            }
-            address = ServerName.parse(text);
-        } else {
-            address = ServerName.of("127.0.0.1", ServerName.DEFAULT_PORT);
-        }
-
+        ServerName address = address(o);
         Link link = new Link(address, null, TIME_OUT, TIME_OUT);
         Link.Reply r = ask(link, true, "/shutdown");
         if (r == null) {
@@ -59,14 +39,16 @@ final class Stopper {
             }
             throw new Failure(Status.NO_ANSWER, "nothing answers at " + address.authority());
         }
-        if (r.status != 200) {
+        // Only the emulator's own agreement: anything else is no emulator, and is not waited for.
+        Matcher agreed = AGREED.matcher(r.body);
+        if (r.status != 200 || !agreed.matches()) {
             throw new Failure(Status.UNEXPECTED_REPLY, "unexpected reply from " + address.authority() + ": " + r.status + " "
                     + r.firstLine());
         }
         long deadline = System.nanoTime() + WAIT_MILLIS * 1_000_000L;
         while (System.nanoTime() < deadline) {
             if (ask(link, false, "/ping") == null) {
-                awaitEnd(r.body, deadline);
+                awaitEnd(Long.parseLong(agreed.group(1)), deadline);
                 System.out.println("vyEmulator: stopped " + address.authority());
                 return 0;
             }
@@ -81,23 +63,33 @@ final class Stopper {
                 + " seconds after it was asked to stop");
     }
 
+    /** The address to stop: --server, --port, the port file's, or 127.0.0.1:7530. Nothing is sent. */
+    static ServerName address(Settings o) throws Failure {
+        int given = (o.server != null ? 1 : 0) + (o.port != null ? 1 : 0) + (o.portFile != null ? 1 : 0);
+        if (given > 1) {
+            throw new Failure(Status.BAD_ARGUMENT, "give only one of --server, --port and --port-file");
+        }
+        if (o.server != null) {
+            return ServerName.parse(o.server);
+        } else if (o.port != null) {
+            if (o.port == 0) {
+                throw new Failure(Status.BAD_ARGUMENT, "bad value 0 for --port");
+            }
+            return ServerName.of("127.0.0.1", o.port);
+        } else if (o.portFile != null) {
+            return PortFile.read(Path.of(o.portFile));
+        } else {
+            return ServerName.of("127.0.0.1", ServerName.DEFAULT_PORT);
+        }
+    }
+
     /**
      * Waits, until the deadline at most, for the process named in the reply
      * "stopping PID" to end, so that a script that stops the emulator leaves
      * no process behind. A process of another machine is not found here and
      * not waited for.
      */
-    private static void awaitEnd(String reply, long deadline) {
-        String[] words = reply.trim().split(" ");
-        if (words.length != 2) {
-            return;
-        }
-        long pid;
-        try {
-            pid = Long.parseLong(words[1]);
-        } catch (NumberFormatException e) {
-            return;
-        }
+    private static void awaitEnd(long pid, long deadline) {
         while (System.nanoTime() < deadline && ProcessHandle.of(pid).map(ProcessHandle::isAlive).orElse(false)) {
             try {
                 Thread.sleep(POLL_MILLIS / 4);

@@ -54,7 +54,7 @@ class ClientClassesTest {
                 "volume 04B12028 archive",
                 "task quick 02B12028 03B12028 0 complete",
                 "task bust 02B12028 03B12028 0 fail",
-                "task slow 02B12028 04B12028 600 complete",
+                "task slow 02B12028 04B12028 60000 complete",
                 "task busy 02B12028 04B12028 600 complete",
                 "task never 03B12028 04B12028 5 complete",
                 "task half 02B12028 03B12028 10000 complete started=" + halfway,
