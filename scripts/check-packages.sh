@@ -9,11 +9,11 @@
 # each as a test of its own (label "packages", made packages as their
 # fixture; `ctest --preset package-test -N` lists them); the dispatch at the
 # end of this script gives each its check_ function, which says what it
-# checks. Each check compares what the package does or
-# holds with what is written here; a failed one is named with its
-# difference. Exit status: 0 every check passed, 1 a check failed, 2 a
-# wrong command line or no packages (nothing is checked), 77 a group of the
-# emulator where the build has none.
+# checks. Each check compares what the package does or holds with what is
+# written here; a failed one is named with its difference. Exit status: 0
+# every check passed, 1 a check failed, 2 a wrong command line or no
+# packages (nothing is checked), 77 a group of the emulator where the build
+# has none.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -209,10 +209,11 @@ Architecture: all" "$(dpkg-deb -f "$emulator_deb" Package Version Architecture)"
             grep -E '^ +vyEmulator - ' | sed 's/^ *//')"
 }
 
-# emulator-run: the packaged launchers against the packaged emulator: an installation
-# made of the emulator DEB's client archives and a CLI.CFG naming this
-# machine's Java, an emulator with its sample state on a free loopback port
-# (it stops by itself after 5 minutes should the clean-up not stop it).
+# emulator-run: the packaged launchers against the packaged emulator: an
+# installation made of the emulator DEB's client archives and a CLI.CFG
+# naming this machine's Java, an emulator with its sample state on a free
+# loopback port (it stops by itself after 5 minutes should the clean-up not
+# stop it).
 check_emulator_run() {
     dpkg-deb -x "$deb" "$work/deb"
     dpkg-deb -x "$emulator_deb" "$work/deb"
