@@ -83,8 +83,10 @@ endif()
 # The emulator and the client's class archives, where they are built (Java
 # 17 found): the jars, the stand-in multipath tool and the sample state.
 if(TARGET vyEmulator)
-  foreach(jar vyEmulator vySecLink vyMirrorKit vyShellKit)
-    install(FILES $<TARGET_PROPERTY:${jar},JAR_FILE> DESTINATION ${VY_EMULATORDIR} COMPONENT emulator)
+  # Each archive's target is its name without ".jar".
+  foreach(jar vyEmulator.jar ${VY_CLIENT_JARS})
+    string(REGEX REPLACE "\\.jar$" "" target ${jar})
+    install(FILES $<TARGET_PROPERTY:${target},JAR_FILE> DESTINATION ${VY_EMULATORDIR} COMPONENT emulator)
   endforeach()
   if(WIN32)
     set(VY_LANECTL ${PROJECT_SOURCE_DIR}/emulator/lanectl/lanectl.cmd)

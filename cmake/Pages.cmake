@@ -9,10 +9,11 @@ if(WIN32 AND NOT VY_MANDOC)
 endif()
 find_program(VY_GZIP gzip REQUIRED)
 
-# <name>.<section>: one page per program, the three files' formats, the
-# exit statuses and the emulator (installed with the emulator's files).
-set(VY_PAGE_NAMES
-  vyRunJob.1 vyAwaitJob.1 vyProbeVol.1 vySeedHost.1 vyPingSrv.1 vyShowLuns.1 vyshell.1
+# <name>.<section>: one page per program (cmake/suite-facts.txt), the three
+# files' formats, the exit statuses and the emulator (installed with the
+# emulator's files).
+list(TRANSFORM VY_PROGRAM_NAMES APPEND .1 OUTPUT_VARIABLE VY_PAGE_NAMES)
+list(APPEND VY_PAGE_NAMES
   CLI.CFG.5 vy-security-file.5 vy-volume-list.5
   vy-exit-status.7
   vyEmulator.1)

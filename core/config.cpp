@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/launcher.h"
+#include "core/suite_facts.h"
 #include "core/words.h"
 #include "platform/platform.h"
 
@@ -128,6 +129,17 @@ int ReadCLICfg(JavaSettings& settings) {
     return result;
 }
 
+// The longest class-path argument: `-classpath ".`, the list separator, the
+// JAVA_CLASSPATH values, the list separator, each archive after the longest
+// install path and a separator and before a list separator, and `"`.
+constexpr std::size_t LongestClassPathArgument() {
+    std::size_t length = 13 + 1 + decltype(JavaSettings::classPath)::kMaxLength + 1 + 1;
+    for (std::string_view jar : kClientJars) length += kMaxInstallPath + 1 + jar.size() + 1;
+    return length;
+}
+static_assert(LongestClassPathArgument() <= decltype(InvocationState::classPathArgument)::kMaxLength,
+              "the class-path argument must fit its field whatever CLI.CFG and INSTALL hold");
+
 int SetJavaEnv() {
     int result = ReadCLICfg(g.java);
     if (result != 0) return result;
@@ -162,7 +174,7 @@ int SetJavaEnv() {
     cp.append(list);
     cp.append(g.java.classPath.view());
     cp.append(list);
-    for (const char* jar : {"vyMirrorKit.jar", "vySecLink.jar", "vyShellKit.jar"}) {
+    for (const char* jar : kClientJars) {
         cp.append(g.installPath.view());
         cp.append(sep);
         cp.append(jar);

@@ -52,7 +52,17 @@ WRK_P99_BUDGET_MS = 10.0  # its 99th percentile latency
 WRK_PUT_BUDGET = 500  # keep-alive PUT /hosts/<h>, every change forced to disk, requests a second
 PER_VOLUME_BUDGET_MS = 3.0  # each further volume of a vyProbeVol run
 
-PROGRAMS = ["vyRunJob", "vyAwaitJob", "vyProbeVol", "vySeedHost", "vyPingSrv", "vyShowLuns", "vyshell"]
+
+def fact(name):
+    """The words of a fact of cmake/suite-facts.txt, which the build reads too."""
+    for line in (ROOT / "cmake" / "suite-facts.txt").read_text().splitlines():
+        words = line.split()
+        if words and words[0] == name:
+            return words[1:]
+    sys.exit(f"bench: cmake/suite-facts.txt has no \"{name}\" line")
+
+
+PROGRAMS = fact("programs")
 
 REPORT = """Total Devices : 2
 
@@ -286,13 +296,19 @@ def emulator_side(work, quick, stand_in):
                   "vyProbeVol, 16 volumes", "vySeedHost", "vyPingSrv", "vyShowLuns", "vyshell list tasks"]
         commands = [[str(LINUX / "bin" / name)] + args for name, args, _ in cases]
         # A Java start: the same JVM, options and archives, the class ending
-        # at its argument check before any request (a usage message).
-        class_path = f".::{install}/lib:" + "".join(f"{install}/{j}:" for j in
-                                                     ["vyMirrorKit.jar", "vySecLink.jar", "vyShellKit.jar"])
-        mirror = [java, "-XX:+UseSerialGC", "-classpath", class_path]
+        # at its argument check before any request (a usage message). The
+        # options and the class path are those a launcher composes, as its
+        # /debug trace shows them.
+        trace = run([str(LINUX / "bin" / "vyPingSrv"), "/debug", "/noSystemCommand", "/s", server], env=env, cwd=work)
+        composed = next((shlex.split(line) for line in trace.stdout.splitlines() if line.startswith("java ")), None)
+        if composed is None or "-classpath" not in composed:
+            sys.exit(f"bench: vyPingSrv /debug showed no Java command line:\n{trace.stdout}")
+        at = composed.index("-classpath")
+        options, class_path = composed[1:at], composed[at + 1]
+        mirror = [java] + options + ["-classpath", class_path]
         starts = {name: mirror + [f"vyMirrorKit.{name}"]
                   for name in ["vyNetProbe", "vyRunJob", "vyAwaitJob", "vyProbeVol", "vySeedHost"]}
-        starts["vyShellMain"] = [java, "-XX:+UseSerialGC", "-Djava.compiler=NONE", "-classpath", class_path,
+        starts["vyShellMain"] = [java] + options + ["-Djava.compiler=NONE", "-classpath", class_path,
                                  "vyShellKit.vyShellMain"]
         # The launchers start the multipath tool through the command interpreter.
         starts["lanectl"] = ["/bin/sh", "-c", f"{shlex.quote(str(jars / 'lanebinder' / 'lanectl'))} >/dev/null 2>&1"]

@@ -5,35 +5,26 @@
 #
 #   bash scripts/check-packages.sh GROUP
 #
-#   tgz            the TGZ's files; its programs and a page used from there
-#   deb            the DEB's fields, dependencies and files; its programs and
-#                  a page used from there; lintian
-#   emulator-deb   the emulator's DEB: fields, files, lintian, its page
-#   emulator-run   the DEB's launchers against the DEB's emulator
-#   zip-x64        a ZIP's files, line ends, and each program's machine and
-#   zip-x86        version resource
-#   msi-x86        the 32-bit MSI's tables, and its files beside the ZIP's
-#   msi-x64        the 64-bit MSI installed, upgraded and removed under Wine
-#
-# CTest runs each group as a test of its own (label "packages", made
-# packages as their fixture). Each check compares what the package does or
-# holds with what is written here; a failed one is named with its
-# difference. Exit status: 0 every check passed, 1 a check failed, 2 a
-# wrong command line or no packages (nothing is checked), 77 a group of the
-# emulator where the build has none.
+# The groups are named in tests/packages/CMakeLists.txt, where CTest runs
+# each as a test of its own (label "packages", made packages as their
+# fixture; `ctest --preset package-test -N` lists them); the dispatch at the
+# end of this script gives each its check_ function, which says what it
+# checks. Each check compares what the package does or holds with what is
+# written here; a failed one is named with its difference. Exit status: 0
+# every check passed, 1 a check failed, 2 a wrong command line or no
+# packages (nothing is checked), 77 a group of the emulator where the build
+# has none.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+source scripts/facts.sh
+
 usage() {
-    echo "usage: check-packages.sh tgz|deb|emulator-deb|emulator-run|zip-x64|zip-x86|msi-x86|msi-x64" >&2
+    echo "usage: check-packages.sh GROUP (a group of tests/packages/CMakeLists.txt)" >&2
     exit 2
 }
 [ $# -eq 1 ] || usage
 group=$1
-case $group in
-    tgz | deb | emulator-deb | emulator-run | zip-x64 | zip-x86 | msi-x86 | msi-x64) ;;
-    *) usage ;;
-esac
 packages=build/packages
 # The version the packages were made with: the project's, as the native
 # build that made them configured it.
@@ -79,14 +70,15 @@ check() {
     fi
 }
 
-programs="vyAwaitJob vyPingSrv vyProbeVol vyRunJob vySeedHost vyShowLuns vyshell"
-pages="man1/vyAwaitJob.1 man1/vyPingSrv.1 man1/vyProbeVol.1 man1/vyRunJob.1 man1/vySeedHost.1
-man1/vyShowLuns.1 man1/vyshell.1 man5/CLI.CFG.5 man5/vy-security-file.5 man5/vy-volume-list.5
-man7/vy-exit-status.7"
+# The programs (cmake/suite-facts.txt), each with its page, and the other
+# pages of the suite.
+programs=$(fact programs)
+pages="$(for p in $programs; do echo "man1/$p.1"; done)
+man5/CLI.CFG.5 man5/vy-security-file.5 man5/vy-volume-list.5 man7/vy-exit-status.7"
 
 emulator_files() {
     local dir=$1 lanectl=$2
-    for jar in vyEmulator vyMirrorKit vySecLink vyShellKit; do echo "$dir/$jar.jar"; done
+    for jar in vyEmulator.jar $(fact client-jars); do echo "$dir/$jar"; done
     echo "$dir/lanebinder/$lanectl"
     echo "$dir/sample.state"
 }
@@ -166,6 +158,7 @@ lintian_status() {
     echo "$status"
 }
 
+# tgz: the TGZ's files; its programs and a page used from there.
 check_tgz() {
     local tgz top
     tgz=$packages/vy-command-line-$version-linux-$(uname -m | tr A-Z a-z).tar.gz
@@ -180,6 +173,8 @@ check_tgz() {
         "$(MANPAGER=cat MANWIDTH=80 man -l "$work/tgz/$top/share/man/man1/vyRunJob.1.gz" 2>/dev/null | page_lines)"
 }
 
+# deb: the DEB's fields, dependencies and files; its programs and a page
+# used from there; lintian.
 check_deb() {
     check "DEB fields" "Package: vy-command-line
 Version: $version
@@ -199,6 +194,7 @@ Priority: optional" \
     check "lintian finds no error in the DEB" 0 "$(lintian_status "$deb")"
 }
 
+# emulator-deb: the emulator's DEB: fields, files, lintian, its page.
 check_emulator_deb() {
     check "emulator DEB fields" "Package: vy-command-line-emulator
 Version: $version
@@ -213,10 +209,11 @@ Architecture: all" "$(dpkg-deb -f "$emulator_deb" Package Version Architecture)"
             grep -E '^ +vyEmulator - ' | sed 's/^ *//')"
 }
 
-# The packaged launchers against the packaged emulator: an installation
-# made of the emulator DEB's client archives and a CLI.CFG naming this
-# machine's Java, an emulator with its sample state on a free loopback port
-# (it stops by itself after 5 minutes should the clean-up not stop it).
+# emulator-run: the packaged launchers against the packaged emulator: an
+# installation made of the emulator DEB's client archives and a CLI.CFG
+# naming this machine's Java, an emulator with its sample state on a free
+# loopback port (it stops by itself after 5 minutes should the clean-up not
+# stop it).
 check_emulator_run() {
     dpkg-deb -x "$deb" "$work/deb"
     dpkg-deb -x "$emulator_deb" "$work/deb"
@@ -253,6 +250,8 @@ unpack_zip() {
     unzip -q "$packages/vy-command-line-$version-windows-$1.zip" -d "$work/$1"
 }
 
+# zip-x64, zip-x86: a ZIP's files, line ends, and each program's machine
+# and version resource.
 check_zip() {
     local arch=$1 zip top expected windres format exe
     zip=$packages/vy-command-line-$version-windows-$arch.zip
@@ -314,6 +313,7 @@ differing() {
     done)
 }
 
+# msi-x86: the 32-bit MSI's tables, and its files beside the ZIP's.
 check_msi_x86() {
     local msi=$packages/vy-command-line-$version-windows-x86.msi
     check "MSI x86: its platform" "Template: Intel;1033" "$(msiinfo suminfo "$msi" | grep '^Template:')"
@@ -346,6 +346,7 @@ $upgrade_code_x86		$version		513		WIX_UPGRADE_DETECTED" \
         "$(differing "$work/msi-x86/Program Files/vy command-line" "$work/x86/vy-command-line-$version-windows-x86")"
 }
 
+# msi-x64: the 64-bit MSI installed, upgraded and removed under Wine.
 check_msi_x64() {
     local msi=$packages/vy-command-line-$version-windows-x64.msi
     check "MSI x64: its platform" "Template: x64;1033" "$(msiinfo suminfo "$msi" | grep '^Template:')"
@@ -453,6 +454,7 @@ $msi_bin" "$(system_path)"
     check "MSI x64: the system PATH as before" "$path_before" "$(system_path)"
 }
 
+# Each group's checks.
 echo "== $group"
 case $group in
     tgz) check_tgz ;;
@@ -463,6 +465,7 @@ case $group in
     zip-x86) check_zip x86 ;;
     msi-x86) check_msi_x86 ;;
     msi-x64) check_msi_x64 ;;
+    *) usage ;;
 esac
 echo "$group: $passed checks passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -12,16 +12,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-missing=()
-for p in cmake make g++ googletest scdoc; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-command -v javac >/dev/null 2>&1 || missing+=(default-jdk-headless)
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "== installing: ${missing[*]}"
-    apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-fi
+# What the build needs and this machine lacks.
+bash scripts/install-packages.sh build
 
 echo "== building (native release)"
 cmake --preset linux-release >/dev/null

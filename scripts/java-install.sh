@@ -3,9 +3,11 @@
 # their INSTALL folder:
 #
 #   java-install.sh DEST JAR_DIR JDK_BIN
+#   java-install.sh --check DEST JDK_BIN
 #
-#   DEST/vySecLink.jar vyMirrorKit.jar vyShellKit.jar   copied from JAR_DIR
-#   DEST/lib/                                           the class-path folder
+#   DEST/<archives>  the client's class archives (cmake/suite-facts.txt),
+#                    copied from JAR_DIR
+#   DEST/lib/        the class-path folder
 #   DEST/CLI.CFG    JAVA_INSTALL=JDK_BIN/
 #                   JAVA_CLASSPATH=DEST/lib
 #                   JAVA_EXEC_OPTIONS=-XX:+UseSerialGC
@@ -18,7 +20,9 @@
 # The launchers read CLI.CFG in pieces of 99 bytes and stop a value at its
 # first byte outside printable ASCII: a longer line or such a byte would give
 # them another path than the one meant. Such paths are refused before
-# anything is written.
+# anything is written. With --check nothing is written: the script only
+# tells whether CLI.CFG can carry DEST and JDK_BIN (the build asks it before
+# it makes an installation).
 #
 # Exit status: 0 written; 1 a file could not be written; 2 wrong arguments
 # (their count, a missing archive, no `java` in JDK_BIN); 3 a path that
@@ -28,13 +32,20 @@ set -euo pipefail
 # Bytes, not characters: lengths and the printable range are counted as the
 # launchers count them.
 export LC_ALL=C
+source "$(dirname "$0")/facts.sh"
 
 usage() {
     echo "usage: java-install.sh DEST JAR_DIR JDK_BIN" >&2
     exit 2
 }
-[ $# -eq 3 ] || usage
-dest=$1 jars=$2 jdkbin=$3
+check_only=
+if [ $# -eq 3 ] && [ "$1" = --check ]; then
+    check_only=yes
+    dest=$2 jars=- jdkbin=$3
+else
+    [ $# -eq 3 ] || usage
+    dest=$1 jars=$2 jdkbin=$3
+fi
 [ -n "$dest" ] && [ -n "$jars" ] && [ -n "$jdkbin" ] || usage
 
 absolute() {
@@ -48,7 +59,30 @@ dest=${dest%/}
 jdkbin=$(absolute "$jdkbin")
 jdkbin=${jdkbin%/}
 
-archives=(vySecLink.jar vyMirrorKit.jar vyShellKit.jar)
+lines=("## The Java runtime and the client's class path"
+    "JAVA_INSTALL=$jdkbin/"
+    "JAVA_CLASSPATH=$dest/lib"
+    "JAVA_EXEC_OPTIONS=-XX:+UseSerialGC")
+# The one rule of what a CLI.CFG line can carry.
+check_lines() {
+    local line
+    for line in "${lines[@]}"; do
+        if [ ${#line} -gt 99 ]; then
+            echo "java-install.sh: \"$line\" is longer than the 99 characters a CLI.CFG line holds" >&2
+            exit 3
+        fi
+        if [[ $line == *[^\ -~]* ]]; then
+            echo "java-install.sh: \"$line\" holds a character outside printable ASCII, which CLI.CFG cannot carry" >&2
+            exit 3
+        fi
+    done
+}
+if [ -n "$check_only" ]; then
+    check_lines
+    exit 0
+fi
+
+read -ra archives <<< "$(fact client-jars)"
 if [ "$jars" = - ]; then
     archives=()
 else
@@ -58,21 +92,7 @@ else
 fi
 [ -x "$jdkbin/java" ] && [ ! -d "$jdkbin/java" ] ||
     { echo "java-install.sh: $jdkbin holds no java to start" >&2; exit 2; }
-
-lines=("## The Java runtime and the client's class path"
-    "JAVA_INSTALL=$jdkbin/"
-    "JAVA_CLASSPATH=$dest/lib"
-    "JAVA_EXEC_OPTIONS=-XX:+UseSerialGC")
-for line in "${lines[@]}"; do
-    if [ ${#line} -gt 99 ]; then
-        echo "java-install.sh: \"$line\" is longer than the 99 characters a CLI.CFG line holds" >&2
-        exit 3
-    fi
-    if [[ $line == *[^\ -~]* ]]; then
-        echo "java-install.sh: \"$line\" holds a character outside printable ASCII, which CLI.CFG cannot carry" >&2
-        exit 3
-    fi
-done
+check_lines
 
 fail() {
     echo "java-install.sh: $*" >&2

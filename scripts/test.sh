@@ -17,35 +17,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind
-          libbenchmark-dev hyperfine wrk python3 binutils
-          scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils junit5 msitools wixl)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-# The JDK 17 builds the emulator and the client classes; the machine may
-# have one of its own.
-command -v javac >/dev/null 2>&1 || missing+=(default-jdk-headless)
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "== installing: ${missing[*]}"
-    apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-fi
-# The device test's virtual machine: QEMU and a static busybox, without what
-# they recommend; its kernel package is downloaded by the test itself, so the
-# package lists must know it. Without them the device test is skipped.
-vm_missing=()
-for p in qemu-system-x86 busybox-static; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || vm_missing+=("$p")
-done
-if [ ${#vm_missing[@]} -gt 0 ] || ! apt-cache show linux-image-cloud-amd64 >/dev/null 2>&1; then
-    echo "== installing for the device test: ${vm_missing[*]}"
-    { apt-get update &&
-      { [ ${#vm_missing[@]} -eq 0 ] ||
-        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${vm_missing[@]}"; }; } ||
-        echo "== the device test's packages cannot be had: it is skipped"
-fi
+# What is missing, every group of the installer (the device test's may fail:
+# that test is then skipped).
+bash scripts/install-packages.sh build windows checks bench packages device
 
 jobs=$(nproc)
 for preset in linux-debug linux-release windows-x64 windows-x86; do

@@ -35,7 +35,7 @@ const char* const kUsage[] = {
     "vyPingSrv /s serverName",
 };
 
-// The longest value each field accepts (see the README's limits).
+// The longest value each field accepts (see docs/LIMITS.md).
 constexpr std::size_t kCredential = 31;     // /u, /p, /t
 constexpr std::size_t kSecurityPath = 1021;  // /a, passed on in double quotes
 constexpr std::size_t kServer = 1015;        // /s, /b, passed on as -Server=<name>

@@ -134,6 +134,19 @@ JAVA_INSTALL="; do
     [ ! -e "$refused" ] || fail "a refused installation was written: $refused"
 done
 
+# --- --check: the same rule, and nothing written, whatever it says.
+fits=$(pad "$work/c" 80)
+check "--check: the longest lines CLI.CFG carries" "status 0" "$(install --check "$fits" "$jdk")"
+check "--check: a class-path line of 100 characters" "status 3
+java-install.sh: \"JAVA_CLASSPATH=$long/lib\" is longer than the 99 characters a CLI.CFG line holds" \
+    "$(install --check "$long" "$jdk")"
+check "--check: a letter outside ASCII in the JDK's path" "status 3
+java-install.sh: \"JAVA_INSTALL=$work/é/\" holds a character outside printable ASCII, which CLI.CFG cannot carry" \
+    "$(install --check "$fits" "é")"
+for checked in "$fits" "$long"; do
+    [ ! -e "$checked" ] || fail "--check wrote $checked"
+done
+
 if [ "$failures" -ne 0 ]; then
     echo "java_install: $failures failures"
     exit 1

@@ -34,11 +34,21 @@ public final class ChildJava {
     private ChildJava() {
     }
 
-    /** The client classes' class path: the three archives a launcher names. */
+    /**
+     * The client classes' class path: the archives a launcher names, which the
+     * build gives as vy.client.jars (names separated by commas).
+     */
     public static String clientClassPath() {
         Path dir = EmulatorProcess.javaDir();
-        return String.join(java.io.File.pathSeparator, dir.resolve("vySecLink.jar").toString(),
-                dir.resolve("vyMirrorKit.jar").toString(), dir.resolve("vyShellKit.jar").toString());
+        String jars = System.getProperty("vy.client.jars");
+        if (jars == null || jars.isEmpty()) {
+            throw new IllegalStateException("vy.client.jars is not set (the build sets it)");
+        }
+        List<String> entries = new ArrayList<>();
+        for (String jar : jars.split(",")) {
+            entries.add(dir.resolve(jar).toString());
+        }
+        return String.join(java.io.File.pathSeparator, entries);
     }
 
     /** A client class (e.g. "vyMirrorKit.vyRunJob") with the arguments. */

@@ -22,7 +22,7 @@ import support.EmulatorProcess.Reply;
 /**
  * The HTTP interface against an in-memory emulator with the sample state:
  * what each request answers, and every refusal, after which the emulator
- * still serves. The expected texts are those of the README's protocol table
+ * still serves. The expected texts are those of vyEmulator(1)'s PROTOCOL
  * and the sample state (users admin/secret and operator/op-pass, four
  * volumes, four tasks, three disks seen by demo-host).
  */
