@@ -288,16 +288,21 @@ check_zip() {
     done
 }
 
-# The Windows installers. The x64 MSI is installed, run, upgraded, refused
-# as a downgrade and removed silently under Wine, in a fresh prefix of its
-# own (build/msi-wine-prefix, with its own wineserver, stopped on the way
-# out); the x86 MSI cannot run here: its tables are read with msiinfo and
-# its files extracted with msiextract. The files are compared with those of
-# the ZIP of the same build, whose list the ZIP's group checks.
-msi_dir='C:\Program Files\vy command-line'
-msi_bin='C:\Program Files\vy command-line\bin'
+# The Windows installers. Each MSI's tables are read with msiinfo; then it
+# is installed, run, upgraded, refused as a downgrade and removed silently
+# under Wine, in a fresh prefix of the group's own (build/msi-wine-prefix for
+# x64, build/msi-wine-prefix-x86 for x86, each with its own wineserver,
+# stopped on the way out). The x86 MSI needs the 32-bit loader of Debian's
+# wine32:i386 (the prefix is 64-bit: WoW64); without it the group is skipped
+# (77). The files are compared with those of the ZIP of the same build,
+# whose list the ZIP's group checks.
 upgrade_code_x64={81565B8E-58EE-4E30-BA5E-EC926CDCD7E1}
 upgrade_code_x86={E1DACBCC-681C-4CBE-942C-EA2C548FDCE2}
+# Where each installs by default on 64-bit Windows, below C:, and its name.
+program_files_x64='Program Files'
+program_files_x86='Program Files (x86)'
+product_x64='vy command-line suite (64-bit)'
+product_x86='vy command-line suite (32-bit)'
 # The ZIP's files below its top folder, sorted.
 zip_files() { (cd "$work/$1/vy-command-line-$version-windows-$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
 # Names of the files that differ between two trees holding the same list.
@@ -313,12 +318,133 @@ differing() {
     done)
 }
 
-# msi-x86: the 32-bit MSI's tables, and its files beside the ZIP's.
+# A fresh prefix for one group, and what the checks below ask of it.
+msi_prefix_up() {
+    msi_prefix=$PWD/build/msi-wine-prefix$([ "$1" = x64 ] || echo "-$1")
+    local w
+    for w in wine64 /usr/lib/wine/wine64 wine; do command -v "$w" >/dev/null 2>&1 && { wine=$w; break; }; done
+    WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true
+    rm -rf "$msi_prefix"
+    mkdir -p "$msi_prefix"
+    in_wine wineboot -i >/dev/null 2>&1
+}
+in_wine() { WINEPREFIX=$msi_prefix WINEDEBUG=-all "$wine" "$@"; }
+# msiexec's status; Wine passes on its low 8 bits (1603 is 67).
+msiexec_status() { local s=0; in_wine msiexec "$@" /qn >/dev/null 2>&1 || s=$?; echo "$s"; }
+# The entries of the system PATH, one a line.
+system_path() {
+    in_wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH |
+        tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]* *//p' | tr ';' '\n' | grep -v '^$' || true
+}
+# Installed products of ours, of both registry views (a 32-bit product is
+# listed under Wow6432Node): "name version", one a line, sorted.
+products() {
+    local key
+    for key in 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+               'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'; do
+        in_wine reg query "$key" /s 2>/dev/null | tr -d '\r'
+    done | awk '/^HKEY/ { if (n != "") print n " " v; n = v = "" }
+                /^ +DisplayName / { sub(/^ +DisplayName +REG_SZ +/, ""); n = $0 }
+                /^ +DisplayVersion / { sub(/^ +DisplayVersion +REG_SZ +/, ""); v = $0 }
+                END { if (n != "") print n " " v }' | grep '^vy command-line' | LC_ALL=C sort || true
+}
+# The files under a folder of C:.
+installed_files() { (cd "$msi_prefix/drive_c/$1" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
+# What removal must leave: not a file or folder of ours anywhere in C:.
+left_over() { (cd "$msi_prefix/drive_c" && find . -iname '*vy command-line*' -o -iname 'vy*.exe' -o -iname 'CLI.CFG*'); }
+# vyPingSrv as the command interpreter finds it through the system PATH,
+# with INSTALL naming a folder that holds an installed sample.
+msi_ping() { (cd "$work" && INSTALL=$install_win in_wine cmd /c vyPingSrv "$@" | tr -d '\r'; echo "status ${PIPESTATUS[0]}"); }
+
+# Installed under Wine, and what it does: install, run, removal, a chosen
+# folder, an upgrade and a refused downgrade, with the MSI of one
+# architecture (x64 or x86).
+check_msi_installs() {
+    local arch=$1 msi=$packages/vy-command-line-$version-windows-$1.msi
+    local dir=program_files_$1 product_var=product_$1
+    local folder="${!dir}/vy command-line" product=${!product_var}
+    local win_dir="C:\\${folder//\//\\}" name="MSI $arch"
+    local win_bin="$win_dir\\bin" windres=x86_64-w64-mingw32-windres
+    [ "$arch" = x64 ] || windres=i686-w64-mingw32-windres
+    [ -d "$work/$arch" ] || unpack_zip "$arch"
+    # The next version, and a second build of it (a new product code), made
+    # from the same build.
+    local next=${version%.*}.$((${version##*.} + 1))
+    bash scripts/make-msi.sh "windows-$arch" --version "$next" --output "$work/next" >/dev/null
+    bash scripts/make-msi.sh "windows-$arch" --version "$next" --output "$work/rebuilt" >/dev/null
+    local next_msi=$work/next/vy-command-line-$next-windows-$arch.msi
+    local rebuilt_msi=$work/rebuilt/vy-command-line-$next-windows-$arch.msi
+    msi_prefix_up "$arch"
+    local path_before
+    path_before=$(system_path)
+
+    check "$name: silent install" 0 "$(msiexec_status /i "$msi")"
+    check "$name: the ZIP's files under $win_dir" "$(zip_files "$arch")" "$(installed_files "$folder")"
+    check "$name: files identical to the ZIP's" "" \
+        "$(differing "$msi_prefix/drive_c/$folder" "$work/$arch/vy-command-line-$version-windows-$arch")"
+    check "$name: one product, of this version" "$product $version" "$(products)"
+    check "$name: bin appended to the system PATH" "$path_before
+$win_bin" "$(system_path)"
+    mkdir -p "$work/msi-install"
+    cp "$msi_prefix/drive_c/$folder/doc/examples/CLI.CFG" "$work/msi-install/CLI.CFG"
+    install_win="Z:${work//\//\\}\\msi-install"
+    check "$name: vyPingSrv found through PATH, with the installed sample" "status 0" \
+        "$(msi_ping /noSystemCommand /s x)"
+    check "$name: the installed sample's settings" "- JAVA_HOME    = C:\\Program Files\\vy\\jre\\java
+java  -classpath \".;;C:\\Program Files\\vy\\lib\\client.jar;$install_win\\vyMirrorKit.jar;$install_win\\vySecLink.jar;$install_win\\vyShellKit.jar;\" vyMirrorKit.vyNetProbe -Server=x 
+status 0" "$(msi_ping /debug /noSystemCommand /s x | grep -E '^(- JAVA_HOME|java |status)')"
+    check "$name: the installed vyPingSrv.exe's version" "      VALUE \"FileVersion\", \"$version\"
+      VALUE \"ProductVersion\", \"$version\"" \
+        "$($windres -i "$msi_prefix/drive_c/$folder/bin/vyPingSrv.exe" -O rc | grep -E '"(FileVersion|ProductVersion)"')"
+    check "$name: silent removal" 0 "$(msiexec_status /x "$msi")"
+    check "$name: removal leaves no file of ours" "" "$(left_over)"
+    check "$name: removal leaves no product" "" "$(products)"
+    # Wine leaves the separator of a removed entry: empty entries are not counted.
+    check "$name: removal takes bin off the system PATH" "$path_before" "$(system_path)"
+
+    # A folder chosen at install is where removal and upgrades look.
+    check "$name: install into C:\\Tools\\vy" 0 "$(msiexec_status /i "$msi" 'INSTALLDIR=C:\Tools\vy')"
+    check "$name: the files in C:\\Tools\\vy" "$(zip_files "$arch")" "$(installed_files Tools/vy)"
+    check "$name: C:\\Tools\\vy\\bin on the system PATH" "$path_before
+C:\Tools\vy\bin" "$(system_path)"
+    check "$name: upgrade to $next in C:\\Tools\\vy" 0 "$(msiexec_status /i "$next_msi")"
+    check "$name: the upgrade's files in C:\\Tools\\vy" "$(zip_files "$arch")" "$(installed_files Tools/vy)"
+    check "$name: removal from C:\\Tools\\vy" 0 "$(msiexec_status /x "$next_msi")"
+    check "$name: nothing left in C:\\Tools" "" "$(find "$msi_prefix/drive_c/Tools" -mindepth 1)$(left_over)$(products)"
+    check "$name: the system PATH as before, after C:\\Tools\\vy" "$path_before" "$(system_path)"
+
+    if emulator_built "windows-$arch"; then
+        check "$name: install without the emulator feature" 0 "$(msiexec_status /i "$msi" ADDLOCAL=Suite)"
+        # The vyEmulator command and its pages belong to the emulator too.
+        check "$name: the emulator's files are left out" \
+            "$(zip_files "$arch" | grep -v '^emulator/' | grep -vxF "$(emulator_command_windows)")" \
+            "$(installed_files "$folder")"
+        check "$name: removal after an install without the emulator" 0 "$(msiexec_status /x "$msi")"
+    fi
+
+    check "$name: install $version again" 0 "$(msiexec_status /i "$msi")"
+    check "$name: upgrade to $next" 0 "$(msiexec_status /i "$next_msi")"
+    check "$name: after the upgrade, one product, of $next" "$product $next" "$(products)"
+    check "$name: after the upgrade, the files" "$(zip_files "$arch")" "$(installed_files "$folder")"
+    check "$name: after the upgrade, bin once on the system PATH" "$path_before
+$win_bin" "$(system_path)"
+    check "$name: another build of $next replaces the installed one" 0 "$(msiexec_status /i "$rebuilt_msi")"
+    check "$name: after the rebuild, one product" "$product $next" "$(products)"
+    check "$name: a downgrade to $version is refused (1603)" 67 "$(msiexec_status /i "$msi")"
+    check "$name: after the refused downgrade, $next stays" "$product $next" "$(products)"
+    check "$name: after the refused downgrade, the files stay" "$(zip_files "$arch")" "$(installed_files "$folder")"
+    check "$name: removal of $next" 0 "$(msiexec_status /x "$rebuilt_msi")"
+    check "$name: nothing of ours left after the upgrade and removal" "" "$(left_over)$(products)"
+    check "$name: the system PATH as before" "$path_before" "$(system_path)"
+}
+
+# msi-x86: the 32-bit MSI's tables; installed, upgraded and removed under
+# Wine, and beside the 64-bit one.
 check_msi_x86() {
     local msi=$packages/vy-command-line-$version-windows-x86.msi
     check "MSI x86: its platform" "Template: Intel;1033" "$(msiinfo suminfo "$msi" | grep '^Template:')"
     check "MSI x86: product, version, maker and the fixed upgrade code" "Manufacturer	vy command-line suite maintainers
-ProductName	vy command-line suite (32-bit)
+ProductName	$product_x86
 ProductVersion	$version
 UpgradeCode	$upgrade_code_x86" \
         "$(msiinfo export "$msi" Property | tr -d '\r' | grep -E '^(Manufacturer|ProductName|ProductVersion|UpgradeCode)	' | LC_ALL=C sort)"
@@ -340,10 +466,52 @@ $upgrade_code_x86		$version		513		WIX_UPGRADE_DETECTED" \
     unpack_zip x86
     mkdir -p "$work/msi-x86"
     msiextract -C "$work/msi-x86" "$msi" >/dev/null
-    check "MSI x86: the ZIP's files" "$(zip_files x86)" \
+    check "MSI x86: the ZIP's files, extracted" "$(zip_files x86)" \
         "$(cd "$work/msi-x86/Program Files/vy command-line" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
-    check "MSI x86: files identical to the ZIP's" "" \
+    check "MSI x86: extracted files identical to the ZIP's" "" \
         "$(differing "$work/msi-x86/Program Files/vy command-line" "$work/x86/vy-command-line-$version-windows-x86")"
+    if [ ! -x /usr/lib/wine/wine ]; then
+        echo "SKIPPED: the x86 MSI's install under Wine: no 32-bit Wine (Debian: wine32:i386)"
+        echo "$group: $passed checks passed, $failed failed, the install checks skipped"
+        [ "$failed" -eq 0 ] || exit 1
+        exit 77
+    fi
+    check_msi_installs x86
+    check_side_by_side
+}
+
+# Both MSIs in one prefix: two products with their own upgrade codes, each
+# in its own Program Files, each bin on the system PATH in the order they
+# were installed (the first one's programs are the ones found); removing
+# one leaves the other whole.
+check_side_by_side() {
+    local x64_msi=$packages/vy-command-line-$version-windows-x64.msi x86_msi=$packages/vy-command-line-$version-windows-x86.msi
+    [ -d "$work/x64" ] || unpack_zip x64
+    local path_before
+    path_before=$(system_path)
+    check "MSI x86 beside x64: x86 installs" 0 "$(msiexec_status /i "$x86_msi")"
+    check "MSI x86 beside x64: x64 installs too" 0 "$(msiexec_status /i "$x64_msi")"
+    check "MSI x86 beside x64: two products" "$product_x86 $version
+$product_x64 $version" "$(products)"
+    check "MSI x86 beside x64: the x86 ZIP's files in Program Files (x86)" "$(zip_files x86)" \
+        "$(installed_files "$program_files_x86/vy command-line")"
+    check "MSI x86 beside x64: the x64 ZIP's files in Program Files" "$(zip_files x64)" \
+        "$(installed_files "$program_files_x64/vy command-line")"
+    check "MSI x86 beside x64: both bins on the system PATH, x86's first" "$path_before
+C:\\$program_files_x86\\vy command-line\\bin
+C:\\$program_files_x64\\vy command-line\\bin" "$(system_path)"
+    check "MSI x86 beside x64: vyPingSrv found through PATH" "status 0" "$(msi_ping /noSystemCommand /s x)"
+    check "MSI x86 beside x64: removal of x86" 0 "$(msiexec_status /x "$x86_msi")"
+    check "MSI x86 beside x64: x64 stays" "$product_x64 $version" "$(products)"
+    check "MSI x86 beside x64: x64's files stay" "$(zip_files x64)" "$(installed_files "$program_files_x64/vy command-line")"
+    check "MSI x86 beside x64: nothing left in Program Files (x86)" "" \
+        "$(installed_files "$program_files_x86/vy command-line")"
+    check "MSI x86 beside x64: only x64's bin on the system PATH" "$path_before
+C:\\$program_files_x64\\vy command-line\\bin" "$(system_path)"
+    check "MSI x86 beside x64: vyPingSrv still found through PATH" "status 0" "$(msi_ping /noSystemCommand /s x)"
+    check "MSI x86 beside x64: removal of x64" 0 "$(msiexec_status /x "$x64_msi")"
+    check "MSI x86 beside x64: nothing of ours left" "" "$(left_over)$(products)"
+    check "MSI x86 beside x64: the system PATH as before" "$path_before" "$(system_path)"
 }
 
 # msi-x64: the 64-bit MSI installed, upgraded and removed under Wine.
@@ -352,106 +520,7 @@ check_msi_x64() {
     check "MSI x64: its platform" "Template: x64;1033" "$(msiinfo suminfo "$msi" | grep '^Template:')"
     check "MSI x64: the fixed upgrade code" "UpgradeCode	$upgrade_code_x64" \
         "$(msiinfo export "$msi" Property | tr -d '\r' | grep '^UpgradeCode	')"
-    unpack_zip x64
-    # The next version, and a second build of it (a new product code), made
-    # from the same build.
-    local next=${version%.*}.$((${version##*.} + 1))
-    bash scripts/make-msi.sh windows-x64 --version "$next" --output "$work/next" >/dev/null
-    bash scripts/make-msi.sh windows-x64 --version "$next" --output "$work/rebuilt" >/dev/null
-    local w
-    for w in wine64 /usr/lib/wine/wine64 wine; do command -v "$w" >/dev/null 2>&1 && { wine=$w; break; }; done
-    msi_prefix=$PWD/build/msi-wine-prefix
-    WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true
-    rm -rf "$msi_prefix"
-    mkdir -p "$msi_prefix"
-    in_wine() { WINEPREFIX=$msi_prefix WINEDEBUG=-all "$wine" "$@"; }
-    in_wine wineboot -i >/dev/null 2>&1
-    local program_files="$msi_prefix/drive_c/Program Files"
-    # msiexec's status; Wine passes on its low 8 bits (1603 is 67).
-    msiexec_status() { local s=0; in_wine msiexec "$@" /qn >/dev/null 2>&1 || s=$?; echo "$s"; }
-    # The entries of the system PATH, one a line.
-    system_path() {
-        in_wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH |
-            tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]* *//p' | tr ';' '\n' | grep -v '^$' || true
-    }
-    # Installed products of ours: "name version", one a line.
-    products() {
-        in_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
-            awk '/^HKEY/ { if (n != "") print n " " v; n = v = "" }
-                 /^ +DisplayName / { sub(/^ +DisplayName +REG_SZ +/, ""); n = $0 }
-                 /^ +DisplayVersion / { sub(/^ +DisplayVersion +REG_SZ +/, ""); v = $0 }
-                 END { if (n != "") print n " " v }' | grep '^vy command-line' || true
-    }
-    # The files under a folder of C: (the default one unless named).
-    installed_files() {
-        (cd "$msi_prefix/drive_c/${1:-Program Files/vy command-line}" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-    }
-    # What removal must leave: not a file or folder of ours anywhere in C:.
-    left_over() { (cd "$msi_prefix/drive_c" && find . -iname '*vy command-line*' -o -iname 'vy*.exe' -o -iname 'CLI.CFG*'); }
-    local path_before
-    path_before=$(system_path)
-
-    check "MSI x64: silent install" 0 "$(msiexec_status /i "$msi")"
-    check "MSI x64: the ZIP's files under $msi_dir" "$(zip_files x64)" "$(installed_files)"
-    check "MSI x64: files identical to the ZIP's" "" \
-        "$(differing "$program_files/vy command-line" "$work/x64/vy-command-line-$version-windows-x64")"
-    check "MSI x64: one product, of this version" "vy command-line suite (64-bit) $version" "$(products)"
-    check "MSI x64: bin appended to the system PATH" "$path_before
-$msi_bin" "$(system_path)"
-    # An installed program found through the system PATH by the command
-    # interpreter, with INSTALL naming a folder that holds the installed sample.
-    mkdir -p "$work/msi-install"
-    cp "$program_files/vy command-line/doc/examples/CLI.CFG" "$work/msi-install/CLI.CFG"
-    install_win="Z:${work//\//\\}\\msi-install"
-    msi_ping() { (cd "$work" && INSTALL=$install_win in_wine cmd /c vyPingSrv "$@" | tr -d '\r'; echo "status ${PIPESTATUS[0]}"); }
-    check "MSI x64: vyPingSrv found through PATH, with the installed sample" "status 0" \
-        "$(msi_ping /noSystemCommand /s x)"
-    check "MSI x64: the installed sample's settings" "- JAVA_HOME    = C:\\Program Files\\vy\\jre\\java
-java  -classpath \".;;C:\\Program Files\\vy\\lib\\client.jar;$install_win\\vyMirrorKit.jar;$install_win\\vySecLink.jar;$install_win\\vyShellKit.jar;\" vyMirrorKit.vyNetProbe -Server=x 
-status 0" "$(msi_ping /debug /noSystemCommand /s x | grep -E '^(- JAVA_HOME|java |status)')"
-    check "MSI x64: the installed vyPingSrv.exe's version" "      VALUE \"FileVersion\", \"$version\"
-      VALUE \"ProductVersion\", \"$version\"" \
-        "$(x86_64-w64-mingw32-windres -i "$program_files/vy command-line/bin/vyPingSrv.exe" -O rc | grep -E '"(FileVersion|ProductVersion)"')"
-    check "MSI x64: silent removal" 0 "$(msiexec_status /x "$msi")"
-    check "MSI x64: removal leaves no file of ours" "" "$(left_over)"
-    check "MSI x64: removal leaves no product" "" "$(products)"
-    # Wine leaves the separator of a removed entry: empty entries are not counted.
-    check "MSI x64: removal takes bin off the system PATH" "$path_before" "$(system_path)"
-
-    # A folder chosen at install is where removal and upgrades look.
-    check "MSI x64: install into C:\\Tools\\vy" 0 "$(msiexec_status /i "$msi" 'INSTALLDIR=C:\Tools\vy')"
-    check "MSI x64: the files in C:\\Tools\\vy" "$(zip_files x64)" "$(installed_files Tools/vy)"
-    check "MSI x64: C:\\Tools\\vy\\bin on the system PATH" "$path_before
-C:\Tools\vy\bin" "$(system_path)"
-    check "MSI x64: upgrade to $next in C:\\Tools\\vy" 0 "$(msiexec_status /i "$work/next/vy-command-line-$next-windows-x64.msi")"
-    check "MSI x64: the upgrade's files in C:\\Tools\\vy" "$(zip_files x64)" "$(installed_files Tools/vy)"
-    check "MSI x64: removal from C:\\Tools\\vy" 0 "$(msiexec_status /x "$work/next/vy-command-line-$next-windows-x64.msi")"
-    check "MSI x64: nothing left in C:\\Tools" "" "$(find "$msi_prefix/drive_c/Tools" -mindepth 1)$(left_over)$(products)"
-    check "MSI x64: the system PATH as before, after C:\\Tools\\vy" "$path_before" "$(system_path)"
-
-    if emulator_built windows-x64; then
-        check "MSI x64: install without the emulator feature" 0 "$(msiexec_status /i "$msi" ADDLOCAL=Suite)"
-        # The vyEmulator command and its pages belong to the emulator too.
-        check "MSI x64: the emulator's files are left out" \
-            "$(zip_files x64 | grep -v '^emulator/' | grep -vxF "$(emulator_command_windows)")" "$(installed_files)"
-        check "MSI x64: removal after an install without the emulator" 0 "$(msiexec_status /x "$msi")"
-    fi
-
-    check "MSI x64: install $version again" 0 "$(msiexec_status /i "$msi")"
-    check "MSI x64: upgrade to $next" 0 "$(msiexec_status /i "$work/next/vy-command-line-$next-windows-x64.msi")"
-    check "MSI x64: after the upgrade, one product, of $next" "vy command-line suite (64-bit) $next" "$(products)"
-    check "MSI x64: after the upgrade, the files" "$(zip_files x64)" "$(installed_files)"
-    check "MSI x64: after the upgrade, bin once on the system PATH" "$path_before
-$msi_bin" "$(system_path)"
-    check "MSI x64: another build of $next replaces the installed one" 0 \
-        "$(msiexec_status /i "$work/rebuilt/vy-command-line-$next-windows-x64.msi")"
-    check "MSI x64: after the rebuild, one product" "vy command-line suite (64-bit) $next" "$(products)"
-    check "MSI x64: a downgrade to $version is refused (1603)" 67 "$(msiexec_status /i "$msi")"
-    check "MSI x64: after the refused downgrade, $next stays" "vy command-line suite (64-bit) $next" "$(products)"
-    check "MSI x64: after the refused downgrade, the files stay" "$(zip_files x64)" "$(installed_files)"
-    check "MSI x64: removal of $next" 0 "$(msiexec_status /x "$work/rebuilt/vy-command-line-$next-windows-x64.msi")"
-    check "MSI x64: nothing of ours left after the upgrade and removal" "" "$(left_over)$(products)"
-    check "MSI x64: the system PATH as before" "$path_before" "$(system_path)"
+    check_msi_installs x64
 }
 
 # Each group's checks.

@@ -24,9 +24,13 @@ packages=(mandoc dpkg-dev lintian man-db unzip bsdextrautils msitools wixl)
 # package lists must know it. Without them the device test is skipped, so a
 # failure here is told, not fatal.
 device=(qemu-system-x86 busybox-static)
+# The 32-bit Wine loader for the windows-x86 tests: Debian's wine32 of the
+# i386 architecture (multiarch), without what it recommends. Without it the
+# x86 run is skipped, so a failure here is told, not fatal.
+wine32=(wine32:i386)
 
 usage() {
-    echo "usage: install-packages.sh build|windows|checks|bench|packages|device..." >&2
+    echo "usage: install-packages.sh build|windows|checks|bench|packages|device|wine32..." >&2
     exit 2
 }
 [ $# -gt 0 ] || usage
@@ -40,6 +44,7 @@ missing_of() {
 
 missing=()
 with_device=
+with_wine32=
 for group in "$@"; do
     case $group in
         build)
@@ -50,6 +55,7 @@ for group in "$@"; do
         bench) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${bench[@]}") ;;
         packages) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${packages[@]}") ;;
         device) with_device=yes ;;
+        wine32) with_wine32=yes ;;
         *) usage ;;
     esac
 done
@@ -68,5 +74,16 @@ if [ -n "$with_device" ]; then
           { [ ${#vm_missing[@]} -eq 0 ] ||
             DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${vm_missing[@]}"; }; } ||
             echo "== the device test's packages cannot be had: it is skipped"
+    fi
+fi
+
+if [ -n "$with_wine32" ]; then
+    mapfile -t w32_missing < <(missing_of "${wine32[@]}")
+    if [ ${#w32_missing[@]} -gt 0 ]; then
+        echo "== installing ${w32_missing[*]} (multiarch)"
+        { { dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386; } &&
+          apt-get update &&
+          DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${w32_missing[@]}"; } ||
+            echo "== wine32:i386 cannot be had: the windows-x86 tests will NOT run"
     fi
 fi

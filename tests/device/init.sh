@@ -90,6 +90,16 @@ run() {
     echo "VYDEV-END $case_name"
 }
 
+# The Wine run has cases of its own.
+if [ -e /wine_cases.sh ]; then
+    . /wine_cases.sh
+    echo "VYDEV-BEGIN handler"
+    sort /tmp/handler.log | uniq -c
+    echo "VYDEV-END handler"
+    echo "VYDEV done $(cut -d' ' -f1 /proc/uptime)"
+    poweroff -f
+fi
+
 mkdir -p /tmp/luns /tmp/seed /tmp/probe /tmp/user
 cd /tmp/luns && run showluns /vy/vyShowLuns
 cd /tmp/seed && run seedhost env FAKEJAVA_LOG=/tmp/seed.log INSTALL=/inst /vy/vySeedHost /s srv1
