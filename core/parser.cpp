@@ -21,7 +21,7 @@ bool TakenForSwitch(int type, const char* value) {
     return value[0] == '/' && (!platform::kSlashBeginsPaths || FindSwitch(type, value) != nullptr);
 }
 
-void PrintUsage() { Print("usage: %s\n", UsageText()); }
+void PrintUsage() { Print("usage: %s\n", UsageText().c_str()); }
 
 int ReportTooLong(const char* option, std::size_t limit) {
     Print("%s: The value of %s is longer than %d characters\n", ProgramName(), option, static_cast<int>(limit));
@@ -128,7 +128,7 @@ int Apply(const Switch& s, int type, int& i, int argc, char** argv) {
 int InitParameter(int argc, char** argv) {
     const int type = g.programType;
 
-    if (argc <= 1 && type != kVyShowLuns) {
+    if (argc <= 1 && !ProgramOf(type).runsWithoutArguments) {
         Print("%s: No parameter(s) specified\n", ProgramName());
         PrintUsage();
         return kExitNoParameters;
@@ -139,7 +139,7 @@ int InitParameter(int argc, char** argv) {
         int result = 0;
         if (const Switch* s = FindSwitch(type, arg)) {
             result = Apply(*s, type, i, argc, argv);
-        } else if (TakesTaskNames(type) && arg[0] != '/') {
+        } else if (ProgramOf(type).takesTaskNames && arg[0] != '/') {
             result = AppendTaskName(arg);
         } else {
             result = ReportInvalidParameter(arg);

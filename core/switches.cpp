@@ -87,15 +87,17 @@ const Switch* FindSwitch(int type, const char* argument) {
     return nullptr;
 }
 
-void ComposeUsage(int type, Text<kUsageSize>& usage) {
-    usage.clear();
-    if (!Accepts(kSwitchPrograms, type)) return;
-    usage.assign(ProgramName(type));
+std::string UsageText(int type) {
+    if (!Accepts(kSwitchPrograms, type)) return "";
+    std::string usage = ProgramName(type);
     for (const Switch& s : kSwitches) {
-        if (Accepts(s.usagePrograms, type)) usage.append(s.usage);
+        if (Accepts(s.usagePrograms, type)) usage += s.usage;
     }
-    if (TakesTaskNames(type)) usage.append(" taskNames");
+    if (ProgramOf(type).takesTaskNames) usage += " taskNames";
+    return usage;
 }
+
+std::string UsageText() { return UsageText(g.programType); }
 
 bool SwitchGiven(const Switch& s) {
     if (s.counter != nullptr) return g.*s.counter != 0;

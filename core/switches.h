@@ -13,6 +13,7 @@
 #define VY_CORE_SWITCHES_H
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <type_traits>
 
@@ -24,16 +25,6 @@ constexpr std::size_t kMaxArgument = Text<1024>::kMaxLength;
 constexpr std::size_t kMaxServerName = kMaxArgument - 8;
 // The longest path that still fits one argument in double quotes.
 constexpr std::size_t kMaxQuotedPath = kMaxArgument - 2;
-
-// A set of program types, one bit each.
-using ProgramSet = unsigned;
-constexpr ProgramSet Programs(int type) { return 1u << type; }
-constexpr ProgramSet kTaskPrograms =
-    Programs(kVyRunJob) | Programs(kVySeedHost) | Programs(kVyProbeVol) | Programs(kVyAwaitJob);
-constexpr ProgramSet kSwitchPrograms = kTaskPrograms | Programs(kVyShowLuns) | Programs(kVyPingSrv);
-constexpr bool Accepts(ProgramSet set, int type) {
-    return type >= 0 && type < kProgramTypes && (set & Programs(type)) != 0;
-}
 
 // A text field of the invocation state, whatever its capacity.
 struct TextField {
@@ -88,11 +79,11 @@ extern const Switch kSwitches[kSwitchRows];
 // the program's switches.
 const Switch* FindSwitch(int type, const char* argument);
 
-// The program's usage line, from the program's name and the table.
-void ComposeUsage(int type, Text<kUsageSize>& usage);
-
-// Whether the program takes arguments other than switches as task names.
-constexpr bool TakesTaskNames(int type) { return type == kVyRunJob || type == kVyAwaitJob; }
+// The program's usage line, composed from the program table and the
+// switch table each time it is printed; empty for a program without
+// switches. Without an argument, the running program's.
+std::string UsageText(int type);
+std::string UsageText();
 
 // Whether the switch was given on the command line, as far as the Java
 // class is concerned: a counter above 0, a value not empty.

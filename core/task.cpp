@@ -8,16 +8,6 @@
 
 namespace {
 
-const char* ClassOf(int programType) {
-    switch (programType) {
-        case kVyRunJob: return "vyMirrorKit.vyRunJob";
-        case kVySeedHost: return "vyMirrorKit.vySeedHost";
-        case kVyProbeVol: return "vyMirrorKit.vyProbeVol";
-        case kVyAwaitJob: return "vyMirrorKit.vyAwaitJob";
-        default: return "";
-    }
-}
-
 // Appends every value; false as soon as one does not fit.
 class VectorBuilder {
 public:
@@ -96,11 +86,12 @@ int ExecuteJava() {
 
     VectorBuilder v;
     const int type = g.programType;
-    v.Add(ClassOf(type));
+    const Program& program = ProgramOf(type);
+    v.Add(program.javaClass != nullptr ? program.javaClass : "");
     v.AddSwitches(type, JavaPlace::kBeforeServer);
     v.Add("-s");
     v.Add(g.taskServer.view());
-    if (TakesTaskNames(type)) {
+    if (program.takesTaskNames) {
         // One argument that the child splits into one per task name.
         v.Add(g.taskNames.view());
     } else if (type == kVySeedHost) {
