@@ -28,16 +28,10 @@ constexpr std::size_t kMaxQuotedPath = kMaxArgument - 2;
 
 // A text field of the invocation state, whatever its capacity.
 struct TextField {
-    bool (*assign)(std::string_view value);  // false, with nothing changed, when it does not fit
-    std::string_view (*value)();
-    std::size_t maxLength;
+    bool (*assign)(std::string_view value) = nullptr;  // false, with nothing changed, when it does not fit
+    std::string_view (*value)() = nullptr;
+    std::size_t maxLength = 0;
 };
-
-template <auto Member>
-constexpr TextField FieldOf() {
-    return TextField{[](std::string_view v) { return (g.*Member).assign(v); },
-                     []() { return (g.*Member).view(); }, std::remove_reference_t<decltype(g.*Member)>::kMaxLength};
-}
 
 enum class SwitchAction {
     kCount,      // adds one to its counter each time
@@ -45,6 +39,33 @@ enum class SwitchAction {
     kStore,      // stores the next argument in its field; a repeat replaces it
     kAddVolume,  // adds the next argument to the requested volumes
 };
+
+// What a switch does and to which member of the invocation state: one of
+// the four, made by the functions below.
+struct SwitchTarget {
+    SwitchAction action = SwitchAction::kCount;
+    int InvocationState::*counter = nullptr;  // kCount
+    bool InvocationState::*flag = nullptr;    // kSetFlag
+    TextField field;                          // kStore; kAddVolume: the capacity of one volume
+};
+
+constexpr SwitchTarget Counts(int InvocationState::*counter) {
+    return {.action = SwitchAction::kCount, .counter = counter};
+}
+constexpr SwitchTarget SetsFlag(bool InvocationState::*flag) {
+    return {.action = SwitchAction::kSetFlag, .flag = flag};
+}
+template <auto Member>
+constexpr SwitchTarget Stores() {
+    return {.action = SwitchAction::kStore,
+            .field = {.assign = [](std::string_view v) { return (g.*Member).assign(v); },
+                      .value = []() { return (g.*Member).view(); },
+                      .maxLength = std::remove_reference_t<decltype(g.*Member)>::kMaxLength}};
+}
+constexpr SwitchTarget AddsVolume() {
+    return {.action = SwitchAction::kAddVolume,
+            .field = {.maxLength = std::remove_reference_t<decltype(g.requestedVolumes[0])>::kMaxLength}};
+}
 
 // Where the Java class receives the switch's value, if at all: before or
 // after "-s <server>".
@@ -55,21 +76,31 @@ enum class JavaPlace { kNone, kBeforeServer, kAfterServer };
 // other values go unchanged.
 enum class JavaForm { kAsIs, kWhole, kQuoted };
 
+// What stands in the usage line between a switch's part and the next one.
+enum class UsageThen {
+    kBlank,     // " "
+    kAnd,       // " & ": given together
+    kOr,        // " | ": one or the other
+    kOrTight,   // "|", without blanks
+};
+
+// A row names only what differs from the defaults.
 struct Switch {
-    const char* text;  // matched whole, case included
-    ProgramSet programs;
-    SwitchAction action;
-    int InvocationState::*counter;  // kCount
-    bool InvocationState::*flag;    // kSetFlag
-    TextField field;                // kStore
-    std::size_t limit;              // longest value accepted
-    bool quotedMustFit;             // the value's quoted form, too, must fit one argument
-    bool (*conflicts)();            // after the value is stored; null when nothing conflicts
-    const char* javaOption;         // what the Java class receives for it; null when nothing
-    JavaPlace javaPlace;
-    JavaForm javaForm;
-    ProgramSet usagePrograms;  // the usage lines that show it
-    const char* usage;         // its part of those lines, with the separator before it
+    const char* text = "";  // matched whole, case included
+    ProgramSet programs = 0;
+    SwitchTarget target;
+    std::size_t limit = 0;        // longest value accepted; 0: the field's capacity
+    bool quotedMustFit = false;   // the value's quoted form, too, must fit one argument
+    bool (*conflicts)() = nullptr;  // after the value is stored; null when nothing conflicts
+    const char* javaOption = nullptr;  // what the Java class receives for it; null when nothing
+    JavaPlace javaPlace = JavaPlace::kNone;
+    JavaForm javaForm = JavaForm::kAsIs;
+    const char* usage = nullptr;   // its part of the usage lines; null: not shown
+    UsageThen usageThen = UsageThen::kBlank;
+    ProgramSet usageHiddenFor = 0;  // programs that accept it but whose usage line does not show it
+
+    // The longest value accepted.
+    constexpr std::size_t Limit() const { return limit != 0 ? limit : target.field.maxLength; }
 };
 
 constexpr std::size_t kSwitchRows = 16;

@@ -46,10 +46,10 @@ public:
     void AddSwitches(int type, JavaPlace place) {
         for (const Switch& s : kSwitches) {
             if (!Accepts(s.programs, type) || s.javaPlace != place) continue;
-            if (s.counter != nullptr) {
-                if (g.*s.counter) Add(s.javaOption);
+            if (s.target.counter != nullptr) {
+                if (g.*s.target.counter) Add(s.javaOption);
             } else {
-                AddOption(s.javaOption, s.field.value(), s.javaForm);
+                AddOption(s.javaOption, s.target.field.value(), s.javaForm);
             }
         }
     }
@@ -69,7 +69,7 @@ int CheckVolumeRoom() {
     int used = kFirstArgSlot + 3;
     for (const Switch& s : kSwitches) {
         if (!Accepts(s.programs, kVyProbeVol) || s.javaPlace == JavaPlace::kNone || !SwitchGiven(s)) continue;
-        used += s.counter != nullptr ? 1 : 2;
+        used += s.target.counter != nullptr ? 1 : 2;
     }
     const int room = kArgSlots - 1 - used;
     if (g.volumeCount > room) {
