@@ -156,8 +156,3 @@ std::string UsageText(int type) {
 }
 
 std::string UsageText() { return UsageText(g.programType); }
-
-bool SwitchGiven(const Switch& s) {
-    if (s.target.counter != nullptr) return g.*s.target.counter != 0;
-    return s.target.field.value != nullptr && !s.target.field.value().empty();
-}

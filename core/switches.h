@@ -116,9 +116,4 @@ const Switch* FindSwitch(int type, const char* argument);
 std::string UsageText(int type);
 std::string UsageText();
 
-// Whether the switch was given on the command line, as far as the Java
-// class is concerned: a counter above 0, a value not empty.
-// Every switch that the Java class receives is counted or has a value.
-bool SwitchGiven(const Switch& s);
-
 #endif

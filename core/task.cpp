@@ -8,10 +8,20 @@
 
 namespace {
 
-// Appends every value; false as soon as one does not fit.
+// Appends every value to the argument table, false as soon as one does not
+// fit; or, counting, only counts the entries that it would append.
 class VectorBuilder {
 public:
-    void Add(const char* value) { fits_ = fits_ && AppendArgument(value); }
+    enum Mode { kFill, kCount };
+    explicit VectorBuilder(Mode mode) : counting_(mode == kCount) {}
+
+    void Add(const char* value) {
+        if (counting_) {
+            ++count_;
+        } else {
+            fits_ = fits_ && AppendArgument(value);
+        }
+    }
     void Add(std::string_view value) { Add(std::string(value).c_str()); }
 
     // Always in double quotes, by the C runtime's rules, so that a path
@@ -55,37 +65,18 @@ public:
     }
 
     bool fits() const { return fits_; }
+    int count() const { return count_; }
 
 private:
+    bool counting_;
     bool fits_ = true;
+    int count_ = 0;
 };
 
-}  // namespace
-
-int CheckVolumeRoom() {
-    // The vector's last entry is the end marker; before the volumes come
-    // the fixed arguments, the class, "-s" and the server, and the options
-    // of the switches given: one for a counter, two with a value.
-    int used = kFirstArgSlot + 3;
-    for (const Switch& s : kSwitches) {
-        if (!Accepts(s.programs, kVyProbeVol) || s.javaPlace == JavaPlace::kNone || !SwitchGiven(s)) continue;
-        used += s.target.counter != nullptr ? 1 : 2;
-    }
-    const int room = kArgSlots - 1 - used;
-    if (g.volumeCount > room) {
-        Print("%s: More volumes than one Java command line can carry (at most %d here)\n", ProgramName(), room);
-        return kExitTooLong;
-    }
-    return 0;
-}
-
-int ExecuteJava() {
-    if (g.debug) Print("- Start ExecuteJava\n");
-    ResetArgumentTable();
-    g.argCount = kFirstArgSlot;
-
-    VectorBuilder v;
-    const int type = g.programType;
+// The program's Java command line after the fixed arguments, from the
+// invocation state. One definition for starting the class and for asking
+// whether its command line has room.
+void BuildJavaVector(VectorBuilder& v, int type) {
     const Program& program = ProgramOf(type);
     v.Add(program.javaClass != nullptr ? program.javaClass : "");
     v.AddSwitches(type, JavaPlace::kBeforeServer);
@@ -100,6 +91,31 @@ int ExecuteJava() {
     } else if (type == kVyProbeVol) {
         for (int i = 0; i < g.volumeCount; ++i) v.Add(g.resolvedVolumes[i].view());
     }
+}
+
+}  // namespace
+
+int CheckVolumeRoom() {
+    // The vector as ExecuteJava will build it, counted: every volume is one
+    // entry whatever it resolves to, and the vector's last entry is the end
+    // marker.
+    VectorBuilder counter(VectorBuilder::kCount);
+    BuildJavaVector(counter, g.programType);
+    const int room = kArgSlots - 1 - kFirstArgSlot - (counter.count() - g.volumeCount);
+    if (g.volumeCount > room) {
+        Print("%s: More volumes than one Java command line can carry (at most %d here)\n", ProgramName(), room);
+        return kExitTooLong;
+    }
+    return 0;
+}
+
+int ExecuteJava() {
+    if (g.debug) Print("- Start ExecuteJava\n");
+    ResetArgumentTable();
+    g.argCount = kFirstArgSlot;
+
+    VectorBuilder v(VectorBuilder::kFill);
+    BuildJavaVector(v, g.programType);
 
     if (!v.fits()) {
         Print("%s: The arguments for the Java class do not fit its command line\n", ProgramName());
