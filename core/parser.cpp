@@ -21,7 +21,7 @@ bool TakenForSwitch(int type, const char* value) {
     return value[0] == '/' && (!platform::kSlashBeginsPaths || FindSwitch(type, value) != nullptr);
 }
 
-void PrintUsage() { Print("usage: %s\n", UsageText()); }
+void PrintUsage() { Print("usage: %s\n", UsageText().c_str()); }
 
 int ReportTooLong(const char* option, std::size_t limit) {
     Print("%s: The value of %s is longer than %d characters\n", ProgramName(), option, static_cast<int>(limit));
@@ -76,7 +76,7 @@ int CheckQuotedLength(const char* option, const char* value) {
 // Stores a switch's value in its field, or refuses it whole when it is
 // longer than the switch's limit (at most the field's own capacity).
 int StoreValue(const Switch& s, const char* value) {
-    if (std::strlen(value) > s.limit || !s.field.assign(value)) return ReportTooLong(s.text, s.limit);
+    if (std::strlen(value) > s.Limit() || !s.target.field.assign(value)) return ReportTooLong(s.text, s.Limit());
     return s.quotedMustFit ? CheckQuotedLength(s.text, value) : 0;
 }
 
@@ -98,8 +98,8 @@ int AddRequestedVolume(const Switch& s, const char* value) {
         PrintUsage();
         return kExitTooLong;
     }
-    if (std::strlen(value) > s.limit || !g.requestedVolumes[g.volumeCount].assign(value)) {
-        return ReportTooLong(s.text, s.limit);
+    if (std::strlen(value) > s.Limit() || !g.requestedVolumes[g.volumeCount].assign(value)) {
+        return ReportTooLong(s.text, s.Limit());
     }
     ++g.volumeCount;
     return 0;
@@ -108,9 +108,9 @@ int AddRequestedVolume(const Switch& s, const char* value) {
 // What the switch does once matched; a switch with a value makes the next
 // argument the current one.
 int Apply(const Switch& s, int type, int& i, int argc, char** argv) {
-    switch (s.action) {
-        case SwitchAction::kCount: ++(g.*s.counter); return 0;
-        case SwitchAction::kSetFlag: g.*s.flag = true; return 0;
+    switch (s.target.action) {
+        case SwitchAction::kCount: ++(g.*s.target.counter); return 0;
+        case SwitchAction::kSetFlag: g.*s.target.flag = true; return 0;
         case SwitchAction::kStore:
         case SwitchAction::kAddVolume: break;
     }
@@ -118,7 +118,7 @@ int Apply(const Switch& s, int type, int& i, int argc, char** argv) {
     int result = CheckArgValue(type, s.text, next, i, argc - 1);
     if (result != 0) return result;
     ++i;
-    result = s.action == SwitchAction::kStore ? StoreValue(s, next) : AddRequestedVolume(s, next);
+    result = s.target.action == SwitchAction::kStore ? StoreValue(s, next) : AddRequestedVolume(s, next);
     if (result == 0 && s.conflicts != nullptr && s.conflicts()) result = ReportConflict();
     return result;
 }
@@ -128,7 +128,7 @@ int Apply(const Switch& s, int type, int& i, int argc, char** argv) {
 int InitParameter(int argc, char** argv) {
     const int type = g.programType;
 
-    if (argc <= 1 && type != kVyShowLuns) {
+    if (argc <= 1 && !ProgramOf(type).runsWithoutArguments) {
         Print("%s: No parameter(s) specified\n", ProgramName());
         PrintUsage();
         return kExitNoParameters;
@@ -139,7 +139,7 @@ int InitParameter(int argc, char** argv) {
         int result = 0;
         if (const Switch* s = FindSwitch(type, arg)) {
             result = Apply(*s, type, i, argc, argv);
-        } else if (TakesTaskNames(type) && arg[0] != '/') {
+        } else if (ProgramOf(type).takesTaskNames && arg[0] != '/') {
             result = AppendTaskName(arg);
         } else {
             result = ReportInvalidParameter(arg);

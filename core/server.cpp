@@ -1,6 +1,7 @@
 // CheckServer: makes sure that a server named on the command line answers
 // before any work is sent to it, and chooses the server the task will use.
 #include "core/launcher.h"
+#include "core/switches.h"
 
 namespace {
 
@@ -9,8 +10,9 @@ namespace {
 // from the first argument slot again.
 int Probe(const Text<1024>& server) {
     g.argCount = kFirstArgSlot;
-    AppendArgument("vyMirrorKit.vyNetProbe");
-    if (g.verbose && g.programType == kVyPingSrv) AppendArgument("-Verbose=yes");
+    const Program& program = ProgramOf(g.programType);
+    AppendArgument(program.probeClass != nullptr ? program.probeClass : "");
+    if (g.verbose && program.probeAnswers) AppendArgument("-Verbose=yes");
     // The parser refuses server names that would not fit here.
     Text<1024> option;
     option.assign("-Server=");
@@ -22,9 +24,9 @@ int Probe(const Text<1024>& server) {
 }  // namespace
 
 int CheckServer() {
-    // For vyPingSrv the probe's status is the answer itself: a silent server
-    // is no error there, and nothing is printed about it.
-    const bool stops = g.programType != kVyPingSrv;
+    // Where the probe's status is the answer itself (vyPingSrv), a silent
+    // server is no error, and nothing is printed about it.
+    const bool stops = !ProgramOf(g.programType).probeAnswers;
     const bool primary = g.primaryServer.given();
     const bool backup = g.backupServer.given();
     int status = 0;  // of the last probe: vyPingSrv's answer
@@ -32,7 +34,7 @@ int CheckServer() {
     if (g.debug) Print("- Start CheckServer\n");
     if (!primary && !backup) {
         Print("%s: No primary or backup Server name specified\n", ProgramName());
-        Print("usage: %s\n", UsageText());
+        Print("usage: %s\n", UsageText().c_str());
         return kExitNoServer;
     }
 

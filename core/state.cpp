@@ -1,16 +1,10 @@
-// The invocation state's starting values, the program names and the one
+// The invocation state's starting values, the program's name and the one
 // path by which messages leave the programs.
 #include "core/state.h"
 
 #include <cstdarg>
 
-#include "core/switches.h"
-
 InvocationState g;
-
-static const char* const kProgramNameTable[kProgramTypes] = {
-    "", "vyRunJob", "vySeedHost", "vyProbeVol", "vyAwaitJob", "vyShowLuns", "vyPingSrv", "vyshell",
-};
 
 void InitGlobals() {
     g.programType = -1;
@@ -54,27 +48,11 @@ void InitGlobals() {
     g.launcherName.clear();
     g.javaOptions.clear();
     g.classPathArgument.clear();
-
-    InitOptions();
-}
-
-int InitOptions() {
-    // The switch texts themselves are the switch table's.
-    for (int i = 0; i < kProgramTypes; ++i) ComposeUsage(i, g.usage[i]);
-    return 0;
 }
 
 const char* ProgramName() { return ProgramName(g.programType); }
 
-const char* ProgramName(int type) {
-    if (type < 0 || type >= kProgramTypes) return "";
-    return kProgramNameTable[type];
-}
-
-const char* UsageText() {
-    if (g.programType < 0 || g.programType >= kProgramTypes) return "";
-    return g.usage[g.programType].c_str();
-}
+const char* ProgramName(int type) { return ProgramOf(type).name; }
 
 void Print(const char* format, ...) {
     va_list args;

@@ -9,25 +9,12 @@
 
 #include <cstdio>
 
+#include "core/programs.h"
 #include "core/text.h"
-
-// Program types: they select the name in messages, the usage text, the
-// accepted switches and the Java class.
-enum ProgramType {
-    kVyRunJob = 1,
-    kVySeedHost = 2,
-    kVyProbeVol = 3,
-    kVyAwaitJob = 4,
-    kVyShowLuns = 5,
-    kVyPingSrv = 6,
-    kVyshell = 7,
-};
-constexpr int kProgramTypes = 8;  // type 0 names no program
 
 constexpr int kArgSlots = 256;       // argument table: slots of the Java command line
 constexpr int kFirstArgSlot = 3;     // slots 0 to 2 carry the fixed Java arguments
 constexpr int kMaxVolumes = 256;     // requested and resolved volumes
-constexpr int kUsageSize = 200;
 
 // Exit codes of the launcher core. Any other status a program ends with is
 // the exit status of a child (or -1 when the Java runtime cannot start).
@@ -120,9 +107,6 @@ struct InvocationState {
     Text<1024> javaOptions;
     Text<2048> classPathArgument;
 
-    // The usage lines, composed from the switch table.
-    Text<kUsageSize> usage[kProgramTypes];
-
     // Where messages go when not null: a file of the unit tests. The
     // programs leave it null and print to standard output. InitGlobals does
     // not touch it.
@@ -132,15 +116,11 @@ struct InvocationState {
 extern InvocationState g;
 
 void InitGlobals();
-// Composes the usage lines from the switch table; InitGlobals calls it last.
-int InitOptions();
 
 // The running program's name, or that of the given program type ("" for
 // none).
 const char* ProgramName();
 const char* ProgramName(int type);
-// The running program's usage text.
-const char* UsageText();
 
 // Every message of the programs goes through here, to standard output.
 void Print(const char* format, ...)

@@ -12,72 +12,107 @@ bool CredentialsGiven() { return g.userName.given() || g.password.given(); }
 bool VolumeListGiven() { return g.volumeListFile.given(); }
 bool VolumesGiven() { return g.volumeCount > 0; }
 
-constexpr ProgramSet kNone = 0;
-constexpr TextField kNoField = {nullptr, nullptr, 0};
 constexpr ProgramSet kShowLuns = Programs(kVyShowLuns);
 constexpr ProgramSet kPingSrv = Programs(kVyPingSrv);
 constexpr ProgramSet kSeedHost = Programs(kVySeedHost);
 constexpr ProgramSet kProbeVol = Programs(kVyProbeVol);
 constexpr ProgramSet kAwaitJob = Programs(kVyAwaitJob);
 
-using A = SwitchAction;
 using P = JavaPlace;
 using F = JavaForm;
 using S = InvocationState;
-
-constexpr std::size_t Capacity(const TextField& field) { return field.maxLength; }
-
-constexpr TextField kUser = FieldOf<&S::userName>();
-constexpr TextField kPassword = FieldOf<&S::password>();
-constexpr TextField kSecurityFile = FieldOf<&S::securityFilePath>();
-constexpr TextField kHost = FieldOf<&S::hostName>();
-constexpr TextField kVolumeList = FieldOf<&S::volumeListFile>();
-constexpr TextField kMinutes = FieldOf<&S::minutes>();
-constexpr TextField kThreshold = FieldOf<&S::threshold>();
-constexpr TextField kPrimary = FieldOf<&S::primaryServer>();
-constexpr TextField kBackup = FieldOf<&S::backupServer>();
 
 }  // namespace
 
 // In the order of the usage lines and of the Java class's options. The
 // definition's row count must be the declaration's.
 const Switch kSwitches[] = {
-    // text, programs, action, counter, flag, field, limit, quotedMustFit, conflicts,
-    // Java option, place, form, usage lines, usage
-    {"/debug", kSwitchPrograms, A::kCount, &S::debug, nullptr, kNoField, 0, false, nullptr,
-     nullptr, P::kNone, F::kAsIs, kNone, ""},
-    {"/noSystemCommand", kSwitchPrograms, A::kCount, &S::noSystemCommand, nullptr, kNoField, 0, false, nullptr,
-     nullptr, P::kNone, F::kAsIs, kNone, ""},
-    {"/v", kTaskPrograms | kPingSrv, A::kCount, &S::verbose, nullptr, kNoField, 0, false, nullptr,
-     "-v", P::kBeforeServer, F::kAsIs, kTaskPrograms, " [/v]"},
-    {"/u", kTaskPrograms, A::kStore, nullptr, nullptr, kUser, Capacity(kUser), false, SecurityFileGiven,
-     "-u", P::kBeforeServer, F::kWhole, kTaskPrograms, " /u username &"},
-    {"/p", kTaskPrograms, A::kStore, nullptr, nullptr, kPassword, Capacity(kPassword), false, SecurityFileGiven,
-     "-p", P::kBeforeServer, F::kWhole, kTaskPrograms, " /p password |"},
+    {.text = "/debug", .programs = kSwitchPrograms, .target = Counts(&S::debug)},
+    {.text = "/noSystemCommand", .programs = kSwitchPrograms, .target = Counts(&S::noSystemCommand)},
+    {.text = "/v",
+     .programs = kTaskPrograms | kPingSrv,
+     .target = Counts(&S::verbose),
+     .javaOption = "-v",
+     .javaPlace = P::kBeforeServer,
+     .usage = "[/v]",
+     .usageHiddenFor = kPingSrv},
+    {.text = "/u",
+     .programs = kTaskPrograms,
+     .target = Stores<&S::userName>(),
+     .conflicts = SecurityFileGiven,
+     .javaOption = "-u",
+     .javaPlace = P::kBeforeServer,
+     .javaForm = F::kWhole,
+     .usage = "/u username",
+     .usageThen = UsageThen::kAnd},
+    {.text = "/p",
+     .programs = kTaskPrograms,
+     .target = Stores<&S::password>(),
+     .conflicts = SecurityFileGiven,
+     .javaOption = "-p",
+     .javaPlace = P::kBeforeServer,
+     .javaForm = F::kWhole,
+     .usage = "/p password",
+     .usageThen = UsageThen::kOr},
     // Passed on in double quotes: the quoted path must fit one argument.
-    {"/a", kTaskPrograms, A::kStore, nullptr, nullptr, kSecurityFile, kMaxQuotedPath, false, CredentialsGiven,
-     "-a", P::kBeforeServer, F::kQuoted, kTaskPrograms, " /a securityfilepath"},
-    {"/d", kSeedHost, A::kStore, nullptr, nullptr, kHost, Capacity(kHost), true, nullptr,
-     "-d", P::kAfterServer, F::kWhole, kSeedHost, " /d hostname"},
-    {"/m", kProbeVol, A::kCount, &S::mapFlag, nullptr, kNoField, 0, false, nullptr,
-     nullptr, P::kNone, F::kAsIs, kProbeVol, " /m"},
-    {"/q", kProbeVol, A::kAddVolume, nullptr, nullptr, kNoField, Text<50>::kMaxLength, false, VolumeListGiven,
-     nullptr, P::kNone, F::kAsIs, kProbeVol, " /q volume|"},
-    {"/f", kProbeVol, A::kStore, nullptr, nullptr, kVolumeList, Capacity(kVolumeList), false, VolumesGiven,
-     nullptr, P::kNone, F::kAsIs, kProbeVol, "/f filename"},
-    {"/m", kAwaitJob, A::kStore, nullptr, nullptr, kMinutes, Capacity(kMinutes), false, nullptr,
-     "-m", P::kBeforeServer, F::kAsIs, kAwaitJob, " /m minutes"},
-    {"/t", kAwaitJob, A::kStore, nullptr, nullptr, kThreshold, Capacity(kThreshold), false, nullptr,
-     "-t", P::kBeforeServer, F::kAsIs, kAwaitJob, " /t threshold"},
+    {.text = "/a",
+     .programs = kTaskPrograms,
+     .target = Stores<&S::securityFilePath>(),
+     .limit = kMaxQuotedPath,
+     .conflicts = CredentialsGiven,
+     .javaOption = "-a",
+     .javaPlace = P::kBeforeServer,
+     .javaForm = F::kQuoted,
+     .usage = "/a securityfilepath"},
+    {.text = "/d",
+     .programs = kSeedHost,
+     .target = Stores<&S::hostName>(),
+     .quotedMustFit = true,
+     .javaOption = "-d",
+     .javaPlace = P::kAfterServer,
+     .javaForm = F::kWhole,
+     .usage = "/d hostname"},
+    {.text = "/m", .programs = kProbeVol, .target = Counts(&S::mapFlag), .usage = "/m"},
+    {.text = "/q",
+     .programs = kProbeVol,
+     .target = AddsVolume(),
+     .conflicts = VolumeListGiven,
+     .usage = "/q volume",
+     .usageThen = UsageThen::kOrTight},
+    {.text = "/f",
+     .programs = kProbeVol,
+     .target = Stores<&S::volumeListFile>(),
+     .conflicts = VolumesGiven,
+     .usage = "/f filename"},
+    {.text = "/m",
+     .programs = kAwaitJob,
+     .target = Stores<&S::minutes>(),
+     .javaOption = "-m",
+     .javaPlace = P::kBeforeServer,
+     .usage = "/m minutes"},
+    {.text = "/t",
+     .programs = kAwaitJob,
+     .target = Stores<&S::threshold>(),
+     .javaOption = "-t",
+     .javaPlace = P::kBeforeServer,
+     .usage = "/t threshold"},
     // The probe passes the server on as "-Server=<name>", one argument.
-    {"/s", kTaskPrograms, A::kStore, nullptr, nullptr, kPrimary, kMaxServerName, false, nullptr,
-     nullptr, P::kNone, F::kAsIs, kTaskPrograms, " /s primaryserver"},
-    {"/s", kPingSrv, A::kStore, nullptr, nullptr, kPrimary, kMaxServerName, false, nullptr,
-     nullptr, P::kNone, F::kAsIs, kPingSrv, " /s serverName"},
-    {"/b", kTaskPrograms, A::kStore, nullptr, nullptr, kBackup, kMaxServerName, false, nullptr,
-     nullptr, P::kNone, F::kAsIs, kTaskPrograms, " /b backupserver"},
-    {"-z", kShowLuns | kPingSrv, A::kSetFlag, nullptr, &S::quietFlag, kNoField, 0, false, nullptr,
-     nullptr, P::kNone, F::kAsIs, kNone, ""},
+    {.text = "/s",
+     .programs = kTaskPrograms,
+     .target = Stores<&S::primaryServer>(),
+     .limit = kMaxServerName,
+     .usage = "/s primaryserver"},
+    {.text = "/s",
+     .programs = kPingSrv,
+     .target = Stores<&S::primaryServer>(),
+     .limit = kMaxServerName,
+     .usage = "/s serverName"},
+    {.text = "/b",
+     .programs = kTaskPrograms,
+     .target = Stores<&S::backupServer>(),
+     .limit = kMaxServerName,
+     .usage = "/b backupserver"},
+    {.text = "-z", .programs = kShowLuns | kPingSrv, .target = SetsFlag(&S::quietFlag)},
 };
 
 const Switch* FindSwitch(int type, const char* argument) {
@@ -87,17 +122,37 @@ const Switch* FindSwitch(int type, const char* argument) {
     return nullptr;
 }
 
-void ComposeUsage(int type, Text<kUsageSize>& usage) {
-    usage.clear();
-    if (!Accepts(kSwitchPrograms, type)) return;
-    usage.assign(ProgramName(type));
-    for (const Switch& s : kSwitches) {
-        if (Accepts(s.usagePrograms, type)) usage.append(s.usage);
+namespace {
+
+const char* Separator(UsageThen then) {
+    switch (then) {
+        case UsageThen::kBlank: break;
+        case UsageThen::kAnd: return " & ";
+        case UsageThen::kOr: return " | ";
+        case UsageThen::kOrTight: return "|";
     }
-    if (TakesTaskNames(type)) usage.append(" taskNames");
+    return " ";
 }
 
-bool SwitchGiven(const Switch& s) {
-    if (s.counter != nullptr) return g.*s.counter != 0;
-    return s.field.value != nullptr && !s.field.value().empty();
+}  // namespace
+
+std::string UsageText(int type) {
+    if (!Accepts(kSwitchPrograms, type)) return "";
+    std::string usage = ProgramName(type);
+    // What follows each part is the part's own: the name and the last part
+    // are followed by a blank.
+    const char* separator = " ";
+    auto add = [&](const char* part) {
+        usage += separator;
+        usage += part;
+    };
+    for (const Switch& s : kSwitches) {
+        if (s.usage == nullptr || !Accepts(s.programs & ~s.usageHiddenFor, type)) continue;
+        add(s.usage);
+        separator = Separator(s.usageThen);
+    }
+    if (ProgramOf(type).takesTaskNames) add("taskNames");
+    return usage;
 }
+
+std::string UsageText() { return UsageText(g.programType); }

@@ -13,6 +13,7 @@
 #define VY_CORE_SWITCHES_H
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <type_traits>
 
@@ -25,28 +26,12 @@ constexpr std::size_t kMaxServerName = kMaxArgument - 8;
 // The longest path that still fits one argument in double quotes.
 constexpr std::size_t kMaxQuotedPath = kMaxArgument - 2;
 
-// A set of program types, one bit each.
-using ProgramSet = unsigned;
-constexpr ProgramSet Programs(int type) { return 1u << type; }
-constexpr ProgramSet kTaskPrograms =
-    Programs(kVyRunJob) | Programs(kVySeedHost) | Programs(kVyProbeVol) | Programs(kVyAwaitJob);
-constexpr ProgramSet kSwitchPrograms = kTaskPrograms | Programs(kVyShowLuns) | Programs(kVyPingSrv);
-constexpr bool Accepts(ProgramSet set, int type) {
-    return type >= 0 && type < kProgramTypes && (set & Programs(type)) != 0;
-}
-
 // A text field of the invocation state, whatever its capacity.
 struct TextField {
-    bool (*assign)(std::string_view value);  // false, with nothing changed, when it does not fit
-    std::string_view (*value)();
-    std::size_t maxLength;
+    bool (*assign)(std::string_view value) = nullptr;  // false, with nothing changed, when it does not fit
+    std::string_view (*value)() = nullptr;
+    std::size_t maxLength = 0;
 };
-
-template <auto Member>
-constexpr TextField FieldOf() {
-    return TextField{[](std::string_view v) { return (g.*Member).assign(v); },
-                     []() { return (g.*Member).view(); }, std::remove_reference_t<decltype(g.*Member)>::kMaxLength};
-}
 
 enum class SwitchAction {
     kCount,      // adds one to its counter each time
@@ -54,6 +39,33 @@ enum class SwitchAction {
     kStore,      // stores the next argument in its field; a repeat replaces it
     kAddVolume,  // adds the next argument to the requested volumes
 };
+
+// What a switch does and to which member of the invocation state: one of
+// the four, made by the functions below.
+struct SwitchTarget {
+    SwitchAction action = SwitchAction::kCount;
+    int InvocationState::*counter = nullptr;  // kCount
+    bool InvocationState::*flag = nullptr;    // kSetFlag
+    TextField field;                          // kStore; kAddVolume: the capacity of one volume
+};
+
+constexpr SwitchTarget Counts(int InvocationState::*counter) {
+    return {.action = SwitchAction::kCount, .counter = counter};
+}
+constexpr SwitchTarget SetsFlag(bool InvocationState::*flag) {
+    return {.action = SwitchAction::kSetFlag, .flag = flag};
+}
+template <auto Member>
+constexpr SwitchTarget Stores() {
+    return {.action = SwitchAction::kStore,
+            .field = {.assign = [](std::string_view v) { return (g.*Member).assign(v); },
+                      .value = []() { return (g.*Member).view(); },
+                      .maxLength = std::remove_reference_t<decltype(g.*Member)>::kMaxLength}};
+}
+constexpr SwitchTarget AddsVolume() {
+    return {.action = SwitchAction::kAddVolume,
+            .field = {.maxLength = std::remove_reference_t<decltype(g.requestedVolumes[0])>::kMaxLength}};
+}
 
 // Where the Java class receives the switch's value, if at all: before or
 // after "-s <server>".
@@ -64,21 +76,31 @@ enum class JavaPlace { kNone, kBeforeServer, kAfterServer };
 // other values go unchanged.
 enum class JavaForm { kAsIs, kWhole, kQuoted };
 
+// What stands in the usage line between a switch's part and the next one.
+enum class UsageThen {
+    kBlank,     // " "
+    kAnd,       // " & ": given together
+    kOr,        // " | ": one or the other
+    kOrTight,   // "|", without blanks
+};
+
+// A row names only what differs from the defaults.
 struct Switch {
-    const char* text;  // matched whole, case included
-    ProgramSet programs;
-    SwitchAction action;
-    int InvocationState::*counter;  // kCount
-    bool InvocationState::*flag;    // kSetFlag
-    TextField field;                // kStore
-    std::size_t limit;              // longest value accepted
-    bool quotedMustFit;             // the value's quoted form, too, must fit one argument
-    bool (*conflicts)();            // after the value is stored; null when nothing conflicts
-    const char* javaOption;         // what the Java class receives for it; null when nothing
-    JavaPlace javaPlace;
-    JavaForm javaForm;
-    ProgramSet usagePrograms;  // the usage lines that show it
-    const char* usage;         // its part of those lines, with the separator before it
+    const char* text = "";  // matched whole, case included
+    ProgramSet programs = 0;
+    SwitchTarget target;
+    std::size_t limit = 0;        // longest value accepted; 0: the field's capacity
+    bool quotedMustFit = false;   // the value's quoted form, too, must fit one argument
+    bool (*conflicts)() = nullptr;  // after the value is stored; null when nothing conflicts
+    const char* javaOption = nullptr;  // what the Java class receives for it; null when nothing
+    JavaPlace javaPlace = JavaPlace::kNone;
+    JavaForm javaForm = JavaForm::kAsIs;
+    const char* usage = nullptr;   // its part of the usage lines; null: not shown
+    UsageThen usageThen = UsageThen::kBlank;
+    ProgramSet usageHiddenFor = 0;  // programs that accept it but whose usage line does not show it
+
+    // The longest value accepted.
+    constexpr std::size_t Limit() const { return limit != 0 ? limit : target.field.maxLength; }
 };
 
 constexpr std::size_t kSwitchRows = 16;
@@ -88,15 +110,10 @@ extern const Switch kSwitches[kSwitchRows];
 // the program's switches.
 const Switch* FindSwitch(int type, const char* argument);
 
-// The program's usage line, from the program's name and the table.
-void ComposeUsage(int type, Text<kUsageSize>& usage);
-
-// Whether the program takes arguments other than switches as task names.
-constexpr bool TakesTaskNames(int type) { return type == kVyRunJob || type == kVyAwaitJob; }
-
-// Whether the switch was given on the command line, as far as the Java
-// class is concerned: a counter above 0, a value not empty.
-// Every switch that the Java class receives is counted or has a value.
-bool SwitchGiven(const Switch& s);
+// The program's usage line, composed from the program table and the
+// switch table each time it is printed; empty for a program without
+// switches. Without an argument, the running program's.
+std::string UsageText(int type);
+std::string UsageText();
 
 #endif

@@ -8,20 +8,20 @@
 
 namespace {
 
-const char* ClassOf(int programType) {
-    switch (programType) {
-        case kVyRunJob: return "vyMirrorKit.vyRunJob";
-        case kVySeedHost: return "vyMirrorKit.vySeedHost";
-        case kVyProbeVol: return "vyMirrorKit.vyProbeVol";
-        case kVyAwaitJob: return "vyMirrorKit.vyAwaitJob";
-        default: return "";
-    }
-}
-
-// Appends every value; false as soon as one does not fit.
+// Appends every value to the argument table, false as soon as one does not
+// fit; or, counting, only counts the entries that it would append.
 class VectorBuilder {
 public:
-    void Add(const char* value) { fits_ = fits_ && AppendArgument(value); }
+    enum Mode { kFill, kCount };
+    explicit VectorBuilder(Mode mode) : counting_(mode == kCount) {}
+
+    void Add(const char* value) {
+        if (counting_) {
+            ++count_;
+        } else {
+            fits_ = fits_ && AppendArgument(value);
+        }
+    }
     void Add(std::string_view value) { Add(std::string(value).c_str()); }
 
     // Always in double quotes, by the C runtime's rules, so that a path
@@ -56,32 +56,52 @@ public:
     void AddSwitches(int type, JavaPlace place) {
         for (const Switch& s : kSwitches) {
             if (!Accepts(s.programs, type) || s.javaPlace != place) continue;
-            if (s.counter != nullptr) {
-                if (g.*s.counter) Add(s.javaOption);
+            if (s.target.counter != nullptr) {
+                if (g.*s.target.counter) Add(s.javaOption);
             } else {
-                AddOption(s.javaOption, s.field.value(), s.javaForm);
+                AddOption(s.javaOption, s.target.field.value(), s.javaForm);
             }
         }
     }
 
     bool fits() const { return fits_; }
+    int count() const { return count_; }
 
 private:
+    bool counting_;
     bool fits_ = true;
+    int count_ = 0;
 };
+
+// The program's Java command line after the fixed arguments, from the
+// invocation state. One definition for starting the class and for asking
+// whether its command line has room.
+void BuildJavaVector(VectorBuilder& v, int type) {
+    const Program& program = ProgramOf(type);
+    v.Add(program.javaClass != nullptr ? program.javaClass : "");
+    v.AddSwitches(type, JavaPlace::kBeforeServer);
+    v.Add("-s");
+    v.Add(g.taskServer.view());
+    if (program.takesTaskNames) {
+        // One argument that the child splits into one per task name.
+        v.Add(g.taskNames.view());
+    } else if (type == kVySeedHost) {
+        v.AddOption("-l", g.volumeFilePath.view(), JavaForm::kQuoted);
+        v.AddSwitches(type, JavaPlace::kAfterServer);
+    } else if (type == kVyProbeVol) {
+        for (int i = 0; i < g.volumeCount; ++i) v.Add(g.resolvedVolumes[i].view());
+    }
+}
 
 }  // namespace
 
 int CheckVolumeRoom() {
-    // The vector's last entry is the end marker; before the volumes come
-    // the fixed arguments, the class, "-s" and the server, and the options
-    // of the switches given: one for a counter, two with a value.
-    int used = kFirstArgSlot + 3;
-    for (const Switch& s : kSwitches) {
-        if (!Accepts(s.programs, kVyProbeVol) || s.javaPlace == JavaPlace::kNone || !SwitchGiven(s)) continue;
-        used += s.counter != nullptr ? 1 : 2;
-    }
-    const int room = kArgSlots - 1 - used;
+    // The vector as ExecuteJava will build it, counted: every volume is one
+    // entry whatever it resolves to, and the vector's last entry is the end
+    // marker.
+    VectorBuilder counter(VectorBuilder::kCount);
+    BuildJavaVector(counter, g.programType);
+    const int room = kArgSlots - 1 - kFirstArgSlot - (counter.count() - g.volumeCount);
     if (g.volumeCount > room) {
         Print("%s: More volumes than one Java command line can carry (at most %d here)\n", ProgramName(), room);
         return kExitTooLong;
@@ -94,21 +114,8 @@ int ExecuteJava() {
     ResetArgumentTable();
     g.argCount = kFirstArgSlot;
 
-    VectorBuilder v;
-    const int type = g.programType;
-    v.Add(ClassOf(type));
-    v.AddSwitches(type, JavaPlace::kBeforeServer);
-    v.Add("-s");
-    v.Add(g.taskServer.view());
-    if (TakesTaskNames(type)) {
-        // One argument that the child splits into one per task name.
-        v.Add(g.taskNames.view());
-    } else if (type == kVySeedHost) {
-        v.AddOption("-l", g.volumeFilePath.view(), JavaForm::kQuoted);
-        v.AddSwitches(type, JavaPlace::kAfterServer);
-    } else if (type == kVyProbeVol) {
-        for (int i = 0; i < g.volumeCount; ++i) v.Add(g.resolvedVolumes[i].view());
-    }
+    VectorBuilder v(VectorBuilder::kFill);
+    BuildJavaVector(v, g.programType);
 
     if (!v.fits()) {
         Print("%s: The arguments for the Java class do not fit its command line\n", ProgramName());

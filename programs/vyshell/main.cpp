@@ -34,7 +34,7 @@ int JoinArguments(int argc, char** argv) {
 // arguments.
 int StartShellClass() {
     g.javaOptions.append(" -Djava.compiler=NONE ");  // at most 98 + 22 characters: fits
-    const char* vector[] = {nullptr, nullptr, nullptr, "vyShellKit.vyShellMain", joined.c_str(), nullptr};
+    const char* vector[] = {nullptr, nullptr, nullptr, ProgramOf(kVyshell).javaClass, joined.c_str(), nullptr};
     return SpawnJava(kFirstArgSlot + 2, vector);
 }
 

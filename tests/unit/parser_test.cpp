@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/launcher.h"
+#include "core/switches.h"
 #include "tests/unit/support.h"
 
 namespace {

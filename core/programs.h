@@ -1,0 +1,118 @@
+// The program table: every fact that differs from one program to another,
+// one row per program type.
+//
+// The switch table (switches.h) says which switches a program accepts by
+// the program sets below, which are read from this table. Adding a program
+// is a type, one row here and its entry point under programs/ (and its
+// vy_program line in CMakeLists.txt).
+#ifndef VY_CORE_PROGRAMS_H
+#define VY_CORE_PROGRAMS_H
+
+#include <cstddef>
+#include <iterator>
+
+// Program types: they select the row below.
+enum ProgramType {
+    kVyRunJob = 1,
+    kVySeedHost = 2,
+    kVyProbeVol = 3,
+    kVyAwaitJob = 4,
+    kVyShowLuns = 5,
+    kVyPingSrv = 6,
+    kVyshell = 7,
+};
+
+// The groups of switches a program takes: every program with switches
+// takes the common ones (/debug, /noSystemCommand) and has a usage line;
+// the task programs also take the credentials and the servers (/u, /p, /a,
+// /s, /b, /v).
+enum SwitchSets : unsigned {
+    kNoSwitches = 0,
+    kCommonSwitches = 1u << 0,
+    kTaskSwitches = 1u << 1,
+};
+
+struct Program {
+    int type = 0;
+    const char* name = "";
+    unsigned switchSets = kNoSwitches;
+    // The Java class that does the program's work, or null: the class of the
+    // task, or the general command-line client.
+    const char* javaClass = nullptr;
+    // The class that tells whether a server answers; null for a program that
+    // checks no server.
+    const char* probeClass = nullptr;
+    // The probe's status is the program's answer: a server that does not
+    // answer is no error, and with /v the probe reports at length.
+    bool probeAnswers = false;
+    // Arguments that are not switches are task names, and the usage line
+    // ends with them.
+    bool takesTaskNames = false;
+    // An empty command line is a run, not an error (21).
+    bool runsWithoutArguments = false;
+};
+
+// Indexed by program type; type 0 names no program.
+inline constexpr Program kPrograms[] = {
+    {},
+    {.type = kVyRunJob,
+     .name = "vyRunJob",
+     .switchSets = kCommonSwitches | kTaskSwitches,
+     .javaClass = "vyMirrorKit.vyRunJob",
+     .probeClass = "vyMirrorKit.vyNetProbe",
+     .takesTaskNames = true},
+    {.type = kVySeedHost,
+     .name = "vySeedHost",
+     .switchSets = kCommonSwitches | kTaskSwitches,
+     .javaClass = "vyMirrorKit.vySeedHost",
+     .probeClass = "vyMirrorKit.vyNetProbe"},
+    {.type = kVyProbeVol,
+     .name = "vyProbeVol",
+     .switchSets = kCommonSwitches | kTaskSwitches,
+     .javaClass = "vyMirrorKit.vyProbeVol",
+     .probeClass = "vyMirrorKit.vyNetProbe"},
+    {.type = kVyAwaitJob,
+     .name = "vyAwaitJob",
+     .switchSets = kCommonSwitches | kTaskSwitches,
+     .javaClass = "vyMirrorKit.vyAwaitJob",
+     .probeClass = "vyMirrorKit.vyNetProbe",
+     .takesTaskNames = true},
+    {.type = kVyShowLuns, .name = "vyShowLuns", .switchSets = kCommonSwitches, .runsWithoutArguments = true},
+    {.type = kVyPingSrv, .name = "vyPingSrv", .switchSets = kCommonSwitches,
+     .probeClass = "vyMirrorKit.vyNetProbe",
+     .probeAnswers = true},
+    {.type = kVyshell, .name = "vyshell", .javaClass = "vyShellKit.vyShellMain"},
+};
+
+constexpr int kProgramTypes = static_cast<int>(std::size(kPrograms));
+
+constexpr bool RowsInTypeOrder() {
+    for (int i = 0; i < kProgramTypes; ++i) {
+        if (kPrograms[i].type != i) return false;
+    }
+    return true;
+}
+static_assert(RowsInTypeOrder(), "the program table is indexed by program type");
+
+// The program's row; the empty row for a type that names no program.
+constexpr const Program& ProgramOf(int type) { return kPrograms[type > 0 && type < kProgramTypes ? type : 0]; }
+
+// A set of program types, one bit each.
+using ProgramSet = unsigned;
+constexpr ProgramSet Programs(int type) { return 1u << type; }
+constexpr bool Accepts(ProgramSet set, int type) {
+    return type >= 0 && type < kProgramTypes && (set & Programs(type)) != 0;
+}
+
+// The programs that take every switch of the sets given.
+constexpr ProgramSet ProgramsTaking(unsigned sets) {
+    ProgramSet programs = 0;
+    for (const Program& p : kPrograms) {
+        if (p.type != 0 && (p.switchSets & sets) == sets) programs |= Programs(p.type);
+    }
+    return programs;
+}
+constexpr ProgramSet kSwitchPrograms = ProgramsTaking(kCommonSwitches);
+constexpr ProgramSet kTaskPrograms = ProgramsTaking(kTaskSwitches);
+
+#endif
