@@ -11,15 +11,18 @@
 #   windows-x86    mingw-w64, built only (this kernel cannot run 32-bit code)
 #   benchmark      scripts/bench.sh --quick: a few rounds, never failing on a timing
 #   linux-fuzz     clang, libFuzzer targets of the parsers: a short run of each
-#   package-test   the ZIPs, MSIs, TGZ and DEBs made from those builds, and
-#                  the test of what they hold (label "packages")
+#   package-test   the ZIPs, MSIs, TGZ and DEBs made from those builds and
+#                  signed with throw-away keys, the apt repository, and the
+#                  test of what they hold (label "packages"); as root, the
+#                  apt group installs and removes the DEBs on this machine
 # Warnings are errors. Run as root on a machine that lacks packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind
           libbenchmark-dev hyperfine wrk python3 binutils
-          scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils junit5 msitools wixl)
+          scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils junit5 msitools wixl
+          python3-olefile osslsigncode openssl gnupg apt-utils diffoscope-minimal)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
