@@ -97,9 +97,15 @@ for preset in linux-release windows-x64 windows-x86; do
     cmake --preset "$preset" "${configure_args[@]}"
     programs=()
     mapfile -t programs < "build/$preset/packaging/programs.txt"
-    if [ "$preset" != linux-release ]; then
-        # Linked afresh, so that no program is still signed by an earlier run.
-        rm -f "${programs[@]}"
+    if [ "$preset" != linux-release ] && command -v osslsigncode >/dev/null; then
+        # A program signed by an earlier run is linked afresh: it is signed
+        # anew or not at all, never over its old signature.
+        for program in "${programs[@]}"; do
+            if [ -f "$program" ] && osslsigncode extract-signature -in "$program" -out "$program.signature" >/dev/null 2>&1; then
+                rm -f "$program"
+            fi
+            rm -f "$program.signature"
+        done
     fi
     cmake --build --preset "$preset"
     if [ "$preset" != linux-release ] && [ $signing = yes ]; then
