@@ -3,7 +3,8 @@
 # cloned into two fresh folders of different lengths, the packages are made
 # in each by scripts/package.sh --no-tests (unsigned, only what ships is
 # built), one after the other, so at different times, with another time
-# zone, umask and locale, and every file of the two build/packages folders
+# zone, umask and locale, and, when run as root, the second as another user
+# (nobody), and every file of the two build/packages folders
 # (the DEBs, the TGZ, the ZIPs, the MSIs, their .sha256 files, SHA256SUMS and
 # the apt repository) is compared by its SHA-256 sum. diffoscope shows what
 # differs in a file that is not the same.
@@ -34,13 +35,19 @@ trap cleanup EXIT
 first=$work/a
 second=$work/a-second-folder-with-a-longer-name/b
 
-# build <folder> <umask> <TZ> <LC_ALL>
+chmod 755 "$work"
+# build <folder> <umask> <TZ> <LC_ALL> [<user>]
 build() {
-    local dir=$1
-    git clone --quiet --no-checkout "$PWD" "$dir"
+    local dir=$1 as=() user=${5:-$(id -un)}
+    # Copied, not linked: the second folder changes owner.
+    git clone --quiet --no-hardlinks --no-checkout "$PWD" "$dir"
     git -C "$dir" checkout --quiet --detach "$commit"
-    echo "== $(date -u '+%H:%M:%S') building in $dir (umask $2, TZ=$3, LC_ALL=$4)"
-    if ! (cd "$dir" && umask "$2" && TZ=$3 LC_ALL=$4 bash scripts/package.sh --no-tests) > "$dir.log" 2>&1; then
+    if [ -n "${5:-}" ]; then
+        chown -R "$5:" "$(dirname "$dir")"
+        as=(setpriv --reuid="$5" --regid="$(id -g "$5")" --clear-groups env HOME="$dir")
+    fi
+    echo "== $(date -u '+%H:%M:%S') building in $dir (user $user, umask $2, TZ=$3, LC_ALL=$4)"
+    if ! (cd "$dir" && umask "$2" && TZ=$3 LC_ALL=$4 "${as[@]}" bash scripts/package.sh --no-tests) > "$dir.log" 2>&1; then
         tail -n 30 "$dir.log"
         echo "== the build in $dir failed (its log: $dir.log)"
         keep=yes
@@ -48,7 +55,12 @@ build() {
     fi
 }
 build "$first" 022 UTC C
-build "$second" 077 Pacific/Kiritimati C.UTF-8
+mkdir -p "$(dirname "$second")"
+if [ "$(id -u)" = 0 ]; then
+    build "$second" 077 Pacific/Kiritimati C.UTF-8 nobody
+else
+    build "$second" 077 Pacific/Kiritimati C.UTF-8
+fi
 
 # The files of both, each with its sum: "<sum>  <path below build/packages>".
 sums() { (cd "$1/build/packages" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | xargs -d '\n' sha256sum); }

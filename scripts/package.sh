@@ -13,7 +13,7 @@
 # The same commit gives the same bytes in any folder at any time
 # (scripts/check-reproducible.sh checks it): SOURCE_DATE_EPOCH, unless set,
 # is the time of the commit, and dates every file in the packages; the
-# builds run with TZ=UTC and umask 022.
+# builds run with TZ=UTC and umask 022, CPack as root or under fakeroot.
 #
 # Signing (docs/RELEASES.md), named by the environment, never by the
 # command line:
@@ -39,6 +39,10 @@ case "${1:-}" in
 esac
 [ $# -le 1 ] || { echo "usage: package.sh [--no-tests]" >&2; exit 2; }
 
+if [ "$(id -u)" != 0 ] && ! command -v fakeroot >/dev/null; then
+    echo "package.sh: fakeroot not found; install the Debian package fakeroot (the archives' files belong to root)" >&2
+    exit 1
+fi
 if [ -n "${VY_SIGN_PKCS12:-}${VY_SIGN_PASSWORD_FILE:-}" ]; then
     if [ -z "${VY_SIGN_PKCS12:-}" ] || [ -z "${VY_SIGN_PASSWORD_FILE:-}" ]; then
         echo "package.sh: VY_SIGN_PKCS12 and VY_SIGN_PASSWORD_FILE go together: set both or neither" >&2
@@ -111,7 +115,11 @@ for preset in linux-release windows-x64 windows-x86; do
     if [ "$preset" != linux-release ] && [ $signing = yes ]; then
         for program in "${programs[@]}"; do sign "$program"; done
     fi
-    if [ "$preset" = linux-release ]; then cpack --preset linux; else cpack --preset "$preset"; fi
+    # The archives record each file's owner: root, also for a build by
+    # another user (fakeroot).
+    as_root=()
+    [ "$(id -u)" = 0 ] || as_root=(fakeroot)
+    if [ "$preset" = linux-release ]; then "${as_root[@]}" cpack --preset linux; else "${as_root[@]}" cpack --preset "$preset"; fi
 done
 for preset in windows-x64 windows-x86; do
     echo "== MSI $preset"

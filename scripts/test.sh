@@ -22,7 +22,7 @@ cd "$(dirname "$0")/.."
 packages=(cmake make g++ googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 clang libclang-rt-14-dev valgrind
           libbenchmark-dev hyperfine wrk python3 binutils
           scdoc mandoc dpkg-dev lintian man-db unzip bsdextrautils junit5 msitools wixl
-          python3-olefile osslsigncode openssl gnupg apt-utils diffoscope-minimal)
+          python3-olefile osslsigncode openssl gnupg apt-utils diffoscope-minimal fakeroot)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
