@@ -17,7 +17,11 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "which is installed on its own and found through the INSTALL environment"
   "variable and the CLI.CFG file there.")
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
-set(CPACK_STRIP_FILES ON)
+# Windows programs are stripped when linked (CMakeLists.txt) and may be
+# signed since: they are packaged as they are.
+if(NOT WIN32)
+  set(CPACK_STRIP_FILES ON)
+endif()
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 
 if(WIN32)
@@ -63,3 +67,10 @@ string(JOIN "\n" CPACK_COMPONENT_EMULATOR_DESCRIPTION
   "without the real server.")
 
 include(CPack)
+
+# The programs that ship, one a line: scripts/package.sh signs these.
+set(VY_PROGRAM_FILES "")
+foreach(program IN LISTS VY_PROGRAMS)
+  string(APPEND VY_PROGRAM_FILES "$<TARGET_FILE:${program}>\n")
+endforeach()
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/packaging/programs.txt CONTENT "${VY_PROGRAM_FILES}")

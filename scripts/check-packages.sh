@@ -14,6 +14,10 @@
 # every check passed, 1 a check failed, 2 a wrong command line or no
 # packages (nothing is checked), 77 a group of the emulator where the build
 # has none.
+#
+# The packages are made signed, with throw-away keys in VY_TEST_KEYS
+# (tests/packages/make-keys.sh; GNUPGHOME holds the OpenPGP key); the apt
+# group installs and removes the DEBs on this machine (as root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -47,12 +51,17 @@ esac
 
 work=$(mktemp -d)
 msi_prefix=
+apt_installed=no
+other_gnupg=
 # An emulator started below is stopped on the way out, whatever happens
 # (ended by its process number should it not stop when asked), and the Wine
 # server of the installer test's own prefix with it.
 cleanup() {
     bash scripts/emulator.sh stop "$work/emulator" >/dev/null 2>&1 || true
     if [ -n "$msi_prefix" ]; then WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true; fi
+    # What the apt group installed on this machine goes again.
+    if [ $apt_installed = yes ]; then dpkg --purge vy-command-line-emulator vy-command-line >/dev/null 2>&1 || true; fi
+    if [ -n "$other_gnupg" ]; then GNUPGHOME=$other_gnupg gpgconf --kill gpg-agent 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -367,13 +376,17 @@ check_msi_installs() {
     local win_bin="$win_dir\\bin" windres=x86_64-w64-mingw32-windres
     [ "$arch" = x64 ] || windres=i686-w64-mingw32-windres
     [ -d "$work/$arch" ] || unpack_zip "$arch"
-    # The next version, and a second build of it (a new product code), made
-    # from the same build.
+    # The next version, and a second build of it, made from the same build:
+    # the same bytes, and another product than this version.
     local next=${version%.*}.$((${version##*.} + 1))
     bash scripts/make-msi.sh "windows-$arch" --version "$next" --output "$work/next" >/dev/null
     bash scripts/make-msi.sh "windows-$arch" --version "$next" --output "$work/rebuilt" >/dev/null
     local next_msi=$work/next/vy-command-line-$next-windows-$arch.msi
     local rebuilt_msi=$work/rebuilt/vy-command-line-$next-windows-$arch.msi
+    check "$name: a second build of $next is the same, byte for byte" "" "$(cmp "$next_msi" "$rebuilt_msi" 2>&1)"
+    product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode	//p'; }
+    check "$name: $next has a product code of its own" "another" \
+        "$([ "$(product_code "$msi")" != "$(product_code "$next_msi")" ] && echo another || echo same)"
     msi_prefix_up "$arch"
     local path_before
     path_before=$(system_path)
@@ -428,7 +441,7 @@ C:\Tools\vy\bin" "$(system_path)"
     check "$name: after the upgrade, the files" "$(zip_files "$arch")" "$(installed_files "$folder")"
     check "$name: after the upgrade, bin once on the system PATH" "$path_before
 $win_bin" "$(system_path)"
-    check "$name: another build of $next replaces the installed one" 0 "$(msiexec_status /i "$rebuilt_msi")"
+    check "$name: the second build of $next installed over it" 0 "$(msiexec_status /i "$rebuilt_msi")"
     check "$name: after the rebuild, one product" "$product $next" "$(products)"
     check "$name: a downgrade to $version is refused (1603)" 67 "$(msiexec_status /i "$msi")"
     check "$name: after the refused downgrade, $next stays" "$product $next" "$(products)"
@@ -457,9 +470,9 @@ UpgradeCode	$upgrade_code_x86" \
         "$(msiinfo export "$msi" Component | tr -d '\r' | awk -F '\t' 'NR > 3 && int($4 / 256) % 2 == 1 {print $1}')"
     check "MSI x86: bin appended to the system PATH, removed with the product" "SystemPath	=-*PATH	[~];[INSTALLDIR]bin	SystemPath" \
         "$(msiinfo export "$msi" Environment | tr -d '\r' | sed -n '4,$p')"
-    check "MSI x86: older and same versions replaced, newer ones detected as a downgrade" \
+    check "MSI x86: older versions replaced, newer ones detected as a downgrade" \
         "$upgrade_code_x86	$version			2		WIX_DOWNGRADE_DETECTED
-$upgrade_code_x86		$version		513		WIX_UPGRADE_DETECTED" \
+$upgrade_code_x86		$version		1		WIX_UPGRADE_DETECTED" \
         "$(msiinfo export "$msi" Upgrade | tr -d '\r' | sed -n '4,$p' | LC_ALL=C sort -t '	' -k7)"
     check "MSI x86: its features" "$(echo Suite; if emulator_built windows-x86; then echo Emulator; fi)" \
         "$(msiinfo export "$msi" Feature | tr -d '\r' | sed -n '4,$p' | cut -f1)"
@@ -523,6 +536,143 @@ check_msi_x64() {
     check_msi_installs x64
 }
 
+# The signatures of the Windows packages, made with the test's certificate:
+# every program in both ZIPs and both MSIs, and both MSIs, verified against
+# it; a changed byte, or another certificate, fails; the signed programs run
+# under Wine, 64-bit and 32-bit, in a fresh prefix of their own
+# (build/sign-wine-prefix).
+keys=${VY_TEST_KEYS:-build/package-test/keys}
+verify() { osslsigncode verify -CAfile "${2:-$keys/codesign.pem}" -in "$1" >/dev/null 2>&1 && echo ok || echo fails; }
+# flip <file> <offset>: one byte changed.
+flip() {
+    local byte
+    byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+    printf "$(printf '\\%03o' $(((byte + 1) % 256)))" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+check_signatures() {
+    [ -f "$keys/codesign.pem" ] || { echo "check-packages.sh: no test certificate in $keys" >&2; exit 2; }
+    local arch top msi msi_bin exe loader wine64 w
+    for w in wine64 /usr/lib/wine/wine64; do command -v "$w" >/dev/null 2>&1 && { wine64=$w; break; }; done
+    msi_prefix=$PWD/build/sign-wine-prefix
+    WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true
+    rm -rf "$msi_prefix"
+    mkdir -p "$msi_prefix"
+    WINEPREFIX=$msi_prefix WINEDEBUG=-all $wine64 wineboot -i >/dev/null 2>&1 || true
+    for arch in x64 x86; do
+        unpack_zip "$arch"
+        top=$work/$arch/vy-command-line-$version-windows-$arch
+        msi=$packages/vy-command-line-$version-windows-$arch.msi
+        mkdir -p "$work/msi-$arch"
+        msiextract -C "$work/msi-$arch" "$msi" >/dev/null
+        # Below "Program Files" for x86; msiextract knows no 64-bit one.
+        msi_bin=$(find "$work/msi-$arch" -path '*/vy command-line/bin' -type d)
+        check "windows-$arch: every program of the ZIP signed" "$(for p in $programs; do echo "$p.exe ok"; done)" \
+            "$(for p in $programs; do echo "$p.exe $(verify "$top/bin/$p.exe")"; done)"
+        check "windows-$arch: every program of the MSI signed" "$(for p in $programs; do echo "$p.exe ok"; done)" \
+            "$(for p in $programs; do echo "$p.exe $(verify "$msi_bin/$p.exe")"; done)"
+        check "windows-$arch: the MSI signed" ok "$(verify "$msi")"
+        # The signed program, from the ZIP, under Wine (wine runs 32-bit
+        # programs in the same prefix).
+        exe=$top/bin/vyRunJob.exe
+        if [ $arch = x64 ]; then loader=$wine64; else loader=wine; fi
+        check "windows-$arch: the signed vyRunJob.exe runs under Wine" "vyRunJob: No parameter(s) specified
+usage: vyRunJob [/v] /u username & /p password | /a securityfilepath /s primaryserver /b backupserver taskNames
+status 21" "$(cd "$work" && WINEPREFIX=$msi_prefix WINEDEBUG=-all $loader "$exe" 2>/dev/null | tr -d '\r'; echo "status ${PIPESTATUS[0]}")"
+    done
+    exe=$work/x64/vy-command-line-$version-windows-x64/bin/vyPingSrv.exe
+    check "a program checked against another certificate fails" fails "$(verify "$exe" "$keys/other.pem")"
+    cp "$exe" "$work/changed.exe"
+    # A byte of the code.
+    flip "$work/changed.exe" $((16#$(x86_64-w64-mingw32-objdump -h "$exe" | awk '$2 == ".text" { print $6 }') + 100))
+    check "a changed byte in a signed program breaks its signature" fails "$(verify "$work/changed.exe")"
+    cp "$packages/vy-command-line-$version-windows-x64.msi" "$work/changed.msi"
+    # A byte of the cabinet of the files, well inside it.
+    flip "$work/changed.msi" $(($(grep -obUaP 'MSCF\x00\x00\x00\x00' "$work/changed.msi" | head -n 1 | cut -d: -f1) + 2000))
+    check "a changed byte in a signed MSI breaks its signature" fails "$(verify "$work/changed.msi")"
+}
+
+# The apt repository the fixture made and signed (build/packages/apt), used
+# as a file: source with signed-by, as the documentation says: the suite and
+# the emulator installed with apt-get, upgraded to the next version (the
+# same DEBs with the version raised, in a repository of their own) and
+# removed; a repository signed with another key is refused. apt reads only
+# the test's source and keeps its lists, cache and states in the test's
+# folder; the packages go into this machine's dpkg database, so this runs as
+# root only, never where they are installed already, and removes them on the
+# way out whatever happens.
+check_apt() {
+    if [ "$(id -u)" != 0 ]; then
+        echo "check-packages.sh: the apt group installs packages: it runs as root only"
+        exit 77
+    fi
+    local names=vy-command-line p
+    if emulator_built linux-release; then names="$names vy-command-line-emulator"; fi
+    for p in $names; do
+        if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q ' installed$'; then
+            echo "check-packages.sh: $p is installed on this machine; the apt group would remove it" >&2
+            exit 2
+        fi
+    done
+    local repo=$PWD/$packages/apt
+    local keyring=$repo/vy-command-line-archive-keyring.gpg
+    check "apt: the repository's InRelease and Release.gpg verify with its published key" "0 0" \
+        "$(gpgv --keyring "$keyring" "$repo/dists/stable/InRelease" 2>/dev/null; echo -n "$? ")$(
+            gpgv --keyring "$keyring" "$repo/dists/stable/Release.gpg" "$repo/dists/stable/Release" 2>/dev/null; echo $?)"
+
+    local a=$work/apt
+    mkdir -p "$a/sources.list.d" "$a/trusted.gpg.d" "$a/lists/partial" "$a/cache/archives/partial"
+    local options=(-o Dir::Etc::SourceList="$a/sources.list" -o Dir::Etc::SourceParts="$a/sources.list.d"
+        -o Dir::Etc::TrustedParts="$a/trusted.gpg.d" -o Dir::Etc::Trusted="$a/trusted.gpg"
+        -o Dir::State::Lists="$a/lists" -o Dir::Cache="$a/cache" -o Dir::State::extended_states="$a/extended_states"
+        -o APT::Sandbox::User=root -o DPkg::Lock::Timeout=300 -q)
+    # source <repository> <keyring>: the one source apt reads.
+    source_of() { echo "deb [signed-by=$2] file:$1 stable main" > "$a/sources.list"; }
+    # apt_get <arguments>: its output in $work/apt.log, then its status.
+    apt_get() { local st=0; DEBIAN_FRONTEND=noninteractive apt-get "${options[@]}" "$@" > "$work/apt.log" 2>&1 || st=$?; echo "$st"; }
+    installed() { dpkg-query -W -f='${Package} ${Version} ${db:Status-Abbrev}\n' $names 2>/dev/null | sed 's/ *$//'; }
+
+    source_of "$repo" "$keyring"
+    check "apt: update from the signed repository" 0 "$(apt_get update)"
+    check "apt: no warning on update" "" "$(grep -E '^(W|E):' "$work/apt.log" || true)"
+    apt_installed=yes
+    check "apt: apt-get install $names" 0 "$(apt_get install -y $names)"
+    check "apt: installed, of $version" "$(for p in $names; do echo "$p $version ii"; done)" "$(installed)"
+    check "apt: the installed vyRunJob without arguments" "vyRunJob: No parameter(s) specified
+usage: vyRunJob [/v] /u username & /p password | /a securityfilepath /s primaryserver /b backupserver taskNames
+status 21" "$(cd "$work" && /usr/bin/vyRunJob; echo "status $?")"
+
+    # The next version: the same DEBs with the version raised, signed by
+    # the same key.
+    local next=${version%.*}.$((${version##*.} + 1)) file
+    mkdir -p "$work/next-debs"
+    for file in "$deb" $([ "$names" = vy-command-line ] || echo "$emulator_deb"); do
+        rm -rf "$work/unpacked"
+        dpkg-deb -R "$file" "$work/unpacked"
+        sed -i "s/^Version: .*/Version: $next/" "$work/unpacked/DEBIAN/control"
+        dpkg-deb --root-owner-group -b "$work/unpacked" "$work/next-debs/" >/dev/null
+    done
+    VY_GPG_KEY="vy package test" bash scripts/make-apt-repo.sh "$work/repo-next" "$work/next-debs"/*.deb
+    source_of "$work/repo-next" "$keyring"
+    check "apt: update from the repository of $next" 0 "$(apt_get update)"
+    check "apt: upgrade to $next" 0 "$(apt_get install -y --only-upgrade $names)"
+    check "apt: installed, of $next" "$(for p in $names; do echo "$p $next ii"; done)" "$(installed)"
+    check "apt: apt-get purge" 0 "$(apt_get purge -y $names)"
+    check "apt: nothing of ours left installed" "" "$(installed | grep -v ' un$' || true)"
+    check "apt: the programs are gone" "" "$(ls /usr/bin/vy* 2>/dev/null || true)"
+    apt_installed=no
+
+    # The same DEBs signed by another key: refused for the published one.
+    other_gnupg=$work/other-gnupg
+    mkdir -m 700 "$other_gnupg"
+    GNUPGHOME=$other_gnupg gpg --batch --quiet --passphrase '' --quick-gen-key "someone else <other@example.org>" ed25519 sign 1d
+    GNUPGHOME=$other_gnupg VY_GPG_KEY="someone else" bash scripts/make-apt-repo.sh "$work/repo-other" "$deb"
+    source_of "$work/repo-other" "$keyring"
+    check "apt: update refuses the repository signed with another key" "100 refused" \
+        "$(apt_get update) $(grep -q 'NO_PUBKEY\|is not signed' "$work/apt.log" && echo refused)"
+    check "apt: nothing to install from it" 100 "$(apt_get install -y -s vy-command-line)"
+}
+
+
 # Each group's checks.
 echo "== $group"
 case $group in
@@ -534,6 +684,8 @@ case $group in
     zip-x86) check_zip x86 ;;
     msi-x86) check_msi_x86 ;;
     msi-x64) check_msi_x64 ;;
+    signatures) check_signatures ;;
+    apt) check_apt ;;
     *) usage ;;
 esac
 echo "$group: $passed checks passed, $failed failed"

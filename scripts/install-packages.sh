@@ -19,6 +19,8 @@ checks=(clang libclang-rt-14-dev valgrind junit5)
 bench=(libbenchmark-dev hyperfine wrk python3 binutils)
 # The packages and the test of what they hold.
 packages=(mandoc dpkg-dev lintian man-db unzip bsdextrautils msitools wixl)
+# Releases: signing, the apt repository, the reproducibility check.
+releases=(python3-olefile osslsigncode openssl gnupg apt-utils diffoscope-minimal fakeroot)
 # The device test's virtual machine: QEMU and a static busybox, without what
 # they recommend; its kernel package is downloaded by the test itself, so the
 # package lists must know it. Without them the device test is skipped, so a
@@ -30,7 +32,7 @@ device=(qemu-system-x86 busybox-static)
 wine32=(wine32:i386)
 
 usage() {
-    echo "usage: install-packages.sh build|windows|checks|bench|packages|device|wine32..." >&2
+    echo "usage: install-packages.sh build|windows|checks|bench|packages|releases|device|wine32..." >&2
     exit 2
 }
 [ $# -gt 0 ] || usage
@@ -54,6 +56,7 @@ for group in "$@"; do
         checks) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${checks[@]}") ;;
         bench) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${bench[@]}") ;;
         packages) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${packages[@]}") ;;
+        releases) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${releases[@]}") ;;
         device) with_device=yes ;;
         wine32) with_wine32=yes ;;
         *) usage ;;

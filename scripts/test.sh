@@ -12,8 +12,10 @@
 #                  (wine32:i386, in the same 64-bit prefix: WoW64)
 #   benchmark      scripts/bench.sh --quick: a few rounds, never failing on a timing
 #   linux-fuzz     clang, libFuzzer targets of the parsers: a short run of each
-#   package-test   the ZIPs, MSIs, TGZ and DEBs made from those builds, and
-#                  the test of what they hold (label "packages")
+#   package-test   the ZIPs, MSIs, TGZ and DEBs made from those builds and
+#                  signed with throw-away keys, the apt repository, and the
+#                  test of what they hold (label "packages"); as root, the
+#                  apt group installs and removes the DEBs on this machine
 # Warnings are errors. Run as root on a machine that lacks packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,7 +23,7 @@ cd "$(dirname "$0")/.."
 # What is missing, every group of the installer (the device test's and the
 # 32-bit Wine loader's may fail: the device test is then skipped, and the
 # windows-x86 run too, which the end of the run says).
-bash scripts/install-packages.sh build windows checks bench packages device wine32
+bash scripts/install-packages.sh build windows checks bench packages releases device wine32
 wine32=yes
 [ -x /usr/lib/wine/wine ] || wine32=no
 
