@@ -12,11 +12,13 @@ chown -R 0:0 /w/prefix
 # and 5; PhysicalDrive3 has a name but no device, so cannot be opened.
 dos=/w/prefix/dosdevices
 rm -f "$dos"/physicaldrive*
-ln -s /dev/sda "$dos/physicaldrive0"
-ln -s /dev/sdb "$dos/physicaldrive1"
-ln -s /dev/sdc "$dos/physicaldrive2"
-ln -s /dev/sdd "$dos/physicaldrive4"
-ln -s /dev/sde "$dos/physicaldrive5"
+# The kernel's disks in the order they were added: /dev/sd<a..e>.
+i=0
+for drive in 0 1 2 4 5; do
+    letter=$(printf "\\$(printf '%03o' $((97 + i)))")
+    ln -s "/dev/sd$letter" "$dos/physicaldrive$drive"
+    i=$((i + 1))
+done
 /usr/lib/wine/wineserver -p
 echo "VYDEV wine server $(cut -d' ' -f1 /proc/uptime)"
 run names /usr/lib/wine/wine64 /w/vy/dos_names.exe 1 2 3 4 5
