@@ -327,9 +327,10 @@ differing() {
     done)
 }
 
-# A fresh prefix for one group, and what the checks below ask of it.
+# A fresh prefix for one group, build/<name>, and what the checks below ask
+# of it.
 msi_prefix_up() {
-    msi_prefix=$PWD/build/msi-wine-prefix$([ "$1" = x64 ] || echo "-$1")
+    msi_prefix=$PWD/build/$1
     local w
     for w in wine64 /usr/lib/wine/wine64 wine; do command -v "$w" >/dev/null 2>&1 && { wine=$w; break; }; done
     WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true
@@ -387,7 +388,7 @@ check_msi_installs() {
     product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode	//p'; }
     check "$name: $next has a product code of its own" "another" \
         "$([ "$(product_code "$msi")" != "$(product_code "$next_msi")" ] && echo another || echo same)"
-    msi_prefix_up "$arch"
+    msi_prefix_up "msi-wine-prefix$([ "$arch" = x64 ] || echo "-$arch")"
     local path_before
     path_before=$(system_path)
 
@@ -551,13 +552,8 @@ flip() {
 }
 check_signatures() {
     [ -f "$keys/codesign.pem" ] || { echo "check-packages.sh: no test certificate in $keys" >&2; exit 2; }
-    local arch top msi msi_bin exe loader wine64 w
-    for w in wine64 /usr/lib/wine/wine64; do command -v "$w" >/dev/null 2>&1 && { wine64=$w; break; }; done
-    msi_prefix=$PWD/build/sign-wine-prefix
-    WINEPREFIX=$msi_prefix wineserver -k 2>/dev/null || true
-    rm -rf "$msi_prefix"
-    mkdir -p "$msi_prefix"
-    WINEPREFIX=$msi_prefix WINEDEBUG=-all $wine64 wineboot -i >/dev/null 2>&1 || true
+    local arch top msi msi_bin exe loader
+    msi_prefix_up sign-wine-prefix
     for arch in x64 x86; do
         unpack_zip "$arch"
         top=$work/$arch/vy-command-line-$version-windows-$arch
@@ -574,7 +570,7 @@ check_signatures() {
         # The signed program, from the ZIP, under Wine (wine runs 32-bit
         # programs in the same prefix).
         exe=$top/bin/vyRunJob.exe
-        if [ $arch = x64 ]; then loader=$wine64; else loader=wine; fi
+        if [ $arch = x64 ]; then loader=$wine; else loader=wine; fi
         check "windows-$arch: the signed vyRunJob.exe runs under Wine" "vyRunJob: No parameter(s) specified
 usage: vyRunJob [/v] /u username & /p password | /a securityfilepath /s primaryserver /b backupserver taskNames
 status 21" "$(cd "$work" && WINEPREFIX=$msi_prefix WINEDEBUG=-all $loader "$exe" 2>/dev/null | tr -d '\r'; echo "status ${PIPESTATUS[0]}")"
