@@ -131,6 +131,11 @@ run_installed() {
     echo "status $status"
 }
 
+# vyRunJob without arguments: its usage, and "status N".
+runjob_usage="vyRunJob: No parameter(s) specified
+usage: vyRunJob [/v] /u username & /p password | /a securityfilepath /s primaryserver /b backupserver taskNames
+status 21"
+
 # The programs of an unpacked Linux package, run from where they lie.
 check_programs() {
     local prefix=$1 label=$2
@@ -141,9 +146,7 @@ java  -classpath \".::/opt/vy/lib/client.jar:$work/install/vyMirrorKit.jar:$work
 status 0" \
         "$(run_installed "$prefix/bin/vyPingSrv" "$prefix/share/doc/vy-command-line/examples/CLI.CFG" /debug /noSystemCommand /s x |
             grep -E '^(- JAVA_HOME|java |status)')"
-    check "$label: vyRunJob without arguments" "vyRunJob: No parameter(s) specified
-usage: vyRunJob [/v] /u username & /p password | /a securityfilepath /s primaryserver /b backupserver taskNames
-status 21" \
+    check "$label: vyRunJob without arguments" "$runjob_usage" \
         "$(run_installed "$prefix/bin/vyRunJob" "$prefix/share/doc/vy-command-line/examples/CLI.CFG")"
     check "$label: vyShowLuns -z without the multipath tool or a drive" "status 18" \
         "$(run_installed "$prefix/bin/vyShowLuns" /dev/null -z)"
@@ -315,15 +318,10 @@ product_x86='vy command-line suite (32-bit)'
 # The ZIP's files below its top folder, sorted.
 zip_files() { (cd "$work/$1/vy-command-line-$version-windows-$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
 # Names of the files that differ between two trees holding the same list.
-# Stripping stamps a program with the time it is done: programs are
-# compared by the contents of their sections.
-sections() { x86_64-w64-mingw32-objdump -s "$1" | tail -n +3; }
+# Programs too are packaged as they were linked (and signed), byte for byte.
 differing() {
     (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | while read -r f; do
-        case $f in
-            *.exe) [ "$(sections "$f")" == "$(sections "$2/$f")" ] || echo "$f" ;;
-            *) cmp -s "$f" "$2/$f" || echo "$f" ;;
-        esac
+        cmp -s "$f" "$2/$f" || echo "$f"
     done)
 }
 
@@ -571,9 +569,7 @@ check_signatures() {
         # programs in the same prefix).
         exe=$top/bin/vyRunJob.exe
         if [ $arch = x64 ]; then loader=$wine; else loader=wine; fi
-        check "windows-$arch: the signed vyRunJob.exe runs under Wine" "vyRunJob: No parameter(s) specified
-usage: vyRunJob [/v] /u username & /p password | /a securityfilepath /s primaryserver /b backupserver taskNames
-status 21" "$(cd "$work" && WINEPREFIX=$msi_prefix WINEDEBUG=-all $loader "$exe" 2>/dev/null | tr -d '\r'; echo "status ${PIPESTATUS[0]}")"
+        check "windows-$arch: the signed vyRunJob.exe runs under Wine" "$runjob_usage" "$(cd "$work" && WINEPREFIX=$msi_prefix WINEDEBUG=-all $loader "$exe" 2>/dev/null | tr -d '\r'; echo "status ${PIPESTATUS[0]}")"
     done
     exe=$work/x64/vy-command-line-$version-windows-x64/bin/vyPingSrv.exe
     check "a program checked against another certificate fails" fails "$(verify "$exe" "$keys/other.pem")"
@@ -633,9 +629,7 @@ check_apt() {
     apt_installed=yes
     check "apt: apt-get install $names" 0 "$(apt_get install -y $names)"
     check "apt: installed, of $version" "$(for p in $names; do echo "$p $version ii"; done)" "$(installed)"
-    check "apt: the installed vyRunJob without arguments" "vyRunJob: No parameter(s) specified
-usage: vyRunJob [/v] /u username & /p password | /a securityfilepath /s primaryserver /b backupserver taskNames
-status 21" "$(cd "$work" && /usr/bin/vyRunJob; echo "status $?")"
+    check "apt: the installed vyRunJob without arguments" "$runjob_usage" "$(cd "$work" && /usr/bin/vyRunJob; echo "status $?")"
 
     # The next version: the same DEBs with the version raised, signed by
     # the same key.

@@ -53,6 +53,9 @@ for tool in wixl wixl-heat msiinfo msibuild python3; do
         exit 1
     fi
 done
+# Debian's Python, which has python3-olefile (used below for the summary), where there is one.
+python=/usr/bin/python3
+[ -x $python ] || python=python3
 if [ ! -f "$build/CMakeCache.txt" ]; then
     echo "make-msi.sh: $build is not configured; build it first (cmake --workflow --preset $preset-packages)" >&2
     exit 1
@@ -88,7 +91,7 @@ for component in suite emulator; do
             --directory-ref INSTALLDIR $([ $win64 = yes ] && echo --win64) > "$stage/$component.heat.wxs"
     # wixl-heat names each folder by a random identifier, and wixl derives
     # the component codes from it: each is named here by its path instead.
-    python3 - "$component" "$stage/$component.heat.wxs" > "$stage/$component.wxs" <<'PYTHON'
+    $python - "$component" "$stage/$component.heat.wxs" > "$stage/$component.wxs" <<'PYTHON'
 import hashlib, re, sys
 path = [sys.argv[1]]
 for line in open(sys.argv[2]):
@@ -113,7 +116,7 @@ fi
 # The cabinet dates each file by its time of change.
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 # uuid <name>: a name-based (SHA-1) UUID of the suite's own name space.
-uuid() { python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6f1d1c7e-3b0a-4c53-9d86-0c7e2b6a51f4"), sys.argv[1])).upper())' "$1"; }
+uuid() { $python -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6f1d1c7e-3b0a-4c53-9d86-0c7e2b6a51f4"), sys.argv[1])).upper())' "$1"; }
 contents=$( (cd "$stage" && find . -type f | LC_ALL=C sort | xargs -d '\n' sha256sum); cat "${sources[0]}" packaging/msi/Environment.idt)
 contents=$(echo "$contents" | sha256sum | cut -d' ' -f1)
 package_code=$(uuid "package $arch $version $contents")
@@ -130,8 +133,6 @@ msibuild "$msi" -i packaging/msi/Environment.idt
 # times in place in the summary stream (python3-olefile).
 summary() { msiinfo suminfo "$msi" | sed -n "s/^$1: //p"; }
 msibuild "$msi" -s "$(summary Subject)" "$(summary Author)" "$(summary Template)" "{$package_code}"
-python=/usr/bin/python3
-[ -x $python ] || python=python3
 $python - "$msi" "$SOURCE_DATE_EPOCH" <<'PYTHON'
 import struct, sys, olefile
 path, epoch = sys.argv[1], int(sys.argv[2])
