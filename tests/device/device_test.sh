@@ -35,6 +35,9 @@ if [ "$mode" = wine ]; then
     [ -e "$win64/bin/vyShowLuns.exe" ] || skip "no windows-x64 build in $win64 (build the windows-x64 preset first)"
     command -v mke2fs >/dev/null || skip "mke2fs is missing (Debian: e2fsprogs)"
     command -v x86_64-w64-mingw32-gcc >/dev/null || skip "x86_64-w64-mingw32-gcc is missing (Debian: gcc-mingw-w64-x86-64)"
+    # The x86 program too where 32-bit Wine and the windows-x86 build are there.
+    wine32=yes
+    [ -x /usr/lib/wine/wine ] && [ -e "$win32/bin/vyShowLuns.exe" ] || wine32=no
 fi
 
 qemu=$(command -v qemu-system-x86_64) || skip "qemu-system-x86_64 is missing (Debian: qemu-system-x86)"
@@ -64,7 +67,7 @@ cp "$busybox" "$root/bin/busybox" && ln -s busybox "$root/bin/sh" || exit 1
 cp "$handler" "$root/bin/tcmu_disks" || exit 1
 cp "$here/init.sh" "$root/init" && chmod 755 "$root/init" || exit 1
 if [ "$mode" = wine ]; then
-    cp "$here/disks-wine.txt" "$root/disks.txt" && cp "$here/wine_cases.sh" "$root/wine_cases.sh" || exit 1
+    cp "$here/disks-wine.txt" "$root/disks.txt" && touch "$root/wine" || exit 1
 else
     cp "$here/disks.txt" "$root/disks.txt" || exit 1
 fi
