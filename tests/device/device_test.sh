@@ -31,7 +31,8 @@ if [ "$mode" = wine ]; then
     # Wine in a software-emulated guest starts slowly: more time and memory.
     boot_limit=${VY_DEVICE_BOOT_LIMIT:-180}
     [ -x /usr/lib/wine/wine64 ] && [ -x /usr/lib/wine/wineserver ] || skip "Wine is missing (Debian: wine, wine64)"
-    [ -e "$win64/bin/vyShowLuns.exe" ] || skip "no windows-x64 build in $win64 (build the windows-x64 preset first)"
+    [ -e "$win64/bin/vyShowLuns.exe" ] && [ -e "$win64/bin/vySeedHost.exe" ] && [ -e "$win64/doubles/java.exe" ] ||
+        skip "no windows-x64 build in $win64 (build the windows-x64 preset first)"
     command -v mke2fs >/dev/null || skip "mke2fs is missing (Debian: e2fsprogs)"
     command -v x86_64-w64-mingw32-gcc >/dev/null || skip "x86_64-w64-mingw32-gcc is missing (Debian: gcc-mingw-w64-x86-64)"
     # The x86 program too where 32-bit Wine and the windows-x86 build are there.
