@@ -67,6 +67,14 @@ find "$tree/prefix/drive_c/windows/system32" "$tree/prefix/drive_c/windows/syswo
         base=$(basename "$file" | tr 'A-Z' 'a-z')
         grep -qxF "$base" <<<"$kept" || rm -f "$file"
     done
+# Those kept are copies of Wine's own: hard links to them, half the image.
+while read -r view folder; do
+    for file in "$tree/prefix/drive_c/windows/$view"/*; do
+        original=$tree$folder/$(basename "$file")
+        [ -f "$file" ] && [ -f "$original" ] && cmp -s "$file" "$original" && ln -f "$original" "$file"
+    done
+done <<<"system32 $lib64/x86_64-windows
+syswow64 $lib32/i386-windows"
 
 # The programs: the release builds', the stand-in java (no lanectl, so the
 # volume file comes from the inquiry), the helper that names the drives,
