@@ -90,9 +90,16 @@ run() {
     echo "VYDEV-END $case_name"
 }
 
-# The Wine run has cases of its own.
-if [ -e /wine_cases.sh ]; then
-    . /wine_cases.sh
+# The Wine run has cases of its own, run in the root file system of the
+# virtio disk (wine_image.sh) with the guest's /dev, /proc, /sys and a
+# /tmp of its own.
+if [ -e /wine ]; then
+    mkdir -p /w && mount -t ext4 /dev/vda /w || fault "mount /dev/vda"
+    mount -o bind /dev /w/dev && mount -t proc proc /w/proc && mount -t sysfs sysfs /w/sys &&
+        mount -t tmpfs tmpfs /w/tmp || fault "the mounts below /w"
+    chmod 1777 /w/tmp
+    echo "VYDEV wine mounted $(cut -d' ' -f1 /proc/uptime)"
+    chroot /w /bin/sh /vy/wine_cases.sh
     echo "VYDEV-BEGIN handler"
     sort /tmp/handler.log | uniq -c
     echo "VYDEV-END handler"

@@ -13,11 +13,8 @@ Disk4           20312028
 Disk5           AB-27/Z!
 status 0'
 expect wine-showluns <<<"$luns"
-if [ -x /usr/lib/wine/wine ] && [ -e "$win32/bin/vyShowLuns.exe" ]; then
-    expect wine-showluns-x86 <<<"$luns"
-else
-    echo "SKIPPED: the x86 vyShowLuns.exe: no 32-bit Wine (Debian: wine32:i386) or no windows-x86 build"
-fi
+# Without 32-bit Wine or the windows-x86 build the test ends skipped.
+[ "$wine32" = no ] || expect wine-showluns-x86 <<<"$luns"
 
 # lanectl is not there, so the volume file comes from the inquiry.
 expect wine-seedhost <<'EXPECTED'
@@ -28,14 +25,14 @@ EXPECTED
 expect wine-seedhost-java <<'EXPECTED'
 argv[0]=java
 argv[1]=-classpath
-argv[2]=.;;lib.jar;Z:\w\inst\vyMirrorKit.jar;Z:\w\inst\vySecLink.jar;Z:\w\inst\vyShellKit.jar;
+argv[2]=.;;lib.jar;Z:\inst\vyMirrorKit.jar;Z:\inst\vySecLink.jar;Z:\inst\vyShellKit.jar;
 argv[3]=vyMirrorKit.vyNetProbe
 argv[4]=-Server=srv1
-JAVA_HOME=Z:\w\doubles\java
+JAVA_HOME=Z:\doubles\java
 end
 argv[0]=java
 argv[1]=-classpath
-argv[2]=.;;lib.jar;Z:\w\inst\vyMirrorKit.jar;Z:\w\inst\vySecLink.jar;Z:\w\inst\vyShellKit.jar;
+argv[2]=.;;lib.jar;Z:\inst\vyMirrorKit.jar;Z:\inst\vySecLink.jar;Z:\inst\vyShellKit.jar;
 argv[3]=vyMirrorKit.vySeedHost
 argv[4]=-s
 argv[5]=srv1
@@ -44,7 +41,7 @@ VOLUME-FILE
 volume file: -l Disk0 -r 02B12028 
 volume file: -l Disk4 -r 20312028 
 volume file: -l Disk5 -r AB-27/Z! 
-JAVA_HOME=Z:\w\doubles\java
+JAVA_HOME=Z:\doubles\java
 end
 status 0
 EXPECTED
