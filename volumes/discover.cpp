@@ -82,6 +82,11 @@ bool CreateReportFiles(const ReportFiles& files, bool* created) {
     return true;
 }
 
+void RemoveReportFiles(const ReportFiles& files) {
+    RemoveIfPresent(files.report.c_str());
+    RemoveIfPresent(files.errors.c_str());
+}
+
 void PrintReportHeading() {
     Print(" Vpath    Serial    Volume Names\n");
     Print("-------  --------  --------------\n");
@@ -166,24 +171,20 @@ int DiscoverVolumes(bool print, const ReportFiles& files, HostVolumeTable& table
     const int status = Compose(command, "lanectl query device > ", files, " 2>") ? RunShellCommand(command.c_str()) : -1;
     if (status == 0) {
         std::string report;
-        const bool read = ReadTextFile(files.report.c_str(), &report);
-        if (read && print) PrintReportHeading();
-        if (read) TakeReport(report, table, print);
-        if (read || created) {
-            RemoveIfPresent(files.report.c_str());
-            RemoveIfPresent(files.errors.c_str());
+        if (!ReadTextFile(files.report.c_str(), &report)) {
+            if (created) RemoveReportFiles(files);
+            return CouldNotOpenReport(files.report);
         }
-        return read ? Outcome(table, print) : CouldNotOpenReport(files.report);
+        if (print) PrintReportHeading();
+        TakeReport(report, table, print);
+        RemoveReportFiles(files);
+        return Outcome(table, print);
     }
 
     if (g.debug) Print("Run Inquiry\n");
     const std::string head = std::string(platform::kEraseCommand) + " ";
     if (Compose(command, head.c_str(), files, " ")) RunShellCommand(command.c_str());
-    if (created) {
-        // What the erase command could not remove.
-        RemoveIfPresent(files.report.c_str());
-        RemoveIfPresent(files.errors.c_str());
-    }
+    if (created) RemoveReportFiles(files);  // what the erase command could not remove
     TakeInquiredDrives(drives, table);
     const int result = Outcome(table, print);
     if (result == kExitOk && print) PrintVolumeList(table);
