@@ -30,8 +30,6 @@ void InitGlobals() {
     g.taskServer.clear();
     for (auto& v : g.resolvedVolumes) v.clear();
     g.volumeFilePath.clear();
-    g.reportFileName.assign("vyFilename.notset");
-    g.errorFileName.assign("vyFilename.notset.err");
     g.installPath.clear();
     g.driverDirectory.clear();
     g.pathSetting.clear();

@@ -86,8 +86,6 @@ struct InvocationState {
     Text<1024> taskServer;
     Text<50> resolvedVolumes[kMaxVolumes];
     Text<4096> volumeFilePath;
-    Text<4096> reportFileName;
-    Text<4096> errorFileName;
     Text<4096> installPath;
     Text<4096> driverDirectory;
     Text<4100> pathSetting;

@@ -127,6 +127,13 @@ constexpr std::size_t kInquiryLength = 165;
 bool ListDeviceNames(std::vector<std::string>* names);
 bool InquirePhysicalDrive(int number, unsigned char (&data)[kInquiryLength]);
 
+// Creates an empty file, new, that only its owner may read and write, and
+// closes it again: kExists when anything is already there under that name
+// (a dangling link too: nothing is followed), kFailed when it cannot be
+// created for another reason.
+enum class NewFile { kCreated, kExists, kFailed };
+NewFile CreateNewPrivateFile(const char* path);
+
 }  // namespace platform
 
 #endif

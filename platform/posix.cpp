@@ -509,4 +509,11 @@ bool InquirePhysicalDrive(int number, unsigned char (&data)[kInquiryLength]) {
 #endif
 }
 
+NewFile CreateNewPrivateFile(const char* path) {
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return errno == EEXIST ? NewFile::kExists : NewFile::kFailed;
+    close(fd);
+    return NewFile::kCreated;
+}
+
 }  // namespace platform

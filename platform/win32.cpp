@@ -286,4 +286,11 @@ bool InquirePhysicalDrive(int number, unsigned char (&data)[kInquiryLength]) {
     return true;
 }
 
+NewFile CreateNewPrivateFile(const char* path) {
+    int fd = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return errno == EEXIST ? NewFile::kExists : NewFile::kFailed;
+    _close(fd);
+    return NewFile::kCreated;
+}
+
 }  // namespace platform

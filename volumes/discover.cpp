@@ -1,31 +1,33 @@
 // DiscoverVolumes: the host's volumes from the multipath driver's report, or
-// from the drive inquiry when the report cannot be had; PrintVolumeList: the
-// result and, for the inquiry, the list of the volumes found.
+// from the drive inquiry when the report cannot be had, added to the host
+// volume table and printed: the report's rows as they are read, the
+// inquiry's list at the end.
 #include <cstdio>
 #include <string>
 
 #include "core/files.h"
 #include "core/launcher.h"
 #include "platform/platform.h"
+#include "volumes/report.h"
 #include "volumes/volumes.h"
-
-HostVolumeTable hostVolumes;
 
 namespace {
 
 constexpr std::size_t kListNameWidth = 16;  // the disk name column of the inquiry's list
+constexpr std::size_t kRowNameWidth = 9;    // the disk name column of a report row
+constexpr int kPathNamesPerLine = 8;
 
-int CouldNotOpenReport() {
-    Print("%s: vyShowLuns could not open file %s\n", ProgramName(), g.reportFileName.c_str());
+int CouldNotOpenReport(const std::string& name) {
+    Print("%s: vyShowLuns could not open file %s\n", ProgramName(), name.c_str());
     return kExitDiscovery;
 }
 
 // "<command> <report> <errors>" with both paths quoted, so that a blank in
 // the current directory cannot split them. False when it does not fit,
 // which a directory of at most 259 characters rules out.
-bool Compose(Text<4096>& command, const char* head, const char* between) {
-    return command.assign(head) && command.append(platform::InterpreterWord(g.reportFileName.view())) &&
-           command.append(between) && command.append(platform::InterpreterWord(g.errorFileName.view()));
+bool Compose(Text<4096>& command, const char* head, const ReportFiles& files, const char* between) {
+    return command.assign(head) && command.append(platform::InterpreterWord(files.report)) &&
+           command.append(between) && command.append(platform::InterpreterWord(files.errors));
 }
 
 // The whole file, read in text mode as the report was written. False when
@@ -47,21 +49,64 @@ bool ReadTextFile(const char* path, std::string* text) {
 // the tool ends, say) removes them first.
 class RemovedOnInterrupt {
 public:
-    RemovedOnInterrupt() {
-        platform::RemoveOnInterrupt(g.reportFileName.c_str());
-        platform::RemoveOnInterrupt(g.errorFileName.c_str());
+    explicit RemovedOnInterrupt(const ReportFiles& files) : files_(files) {
+        platform::RemoveOnInterrupt(files_.report.c_str());
+        platform::RemoveOnInterrupt(files_.errors.c_str());
     }
     ~RemovedOnInterrupt() {
-        platform::ForgetOnInterrupt(g.reportFileName.c_str());
-        platform::ForgetOnInterrupt(g.errorFileName.c_str());
+        platform::ForgetOnInterrupt(files_.report.c_str());
+        platform::ForgetOnInterrupt(files_.errors.c_str());
     }
     RemovedOnInterrupt(const RemovedOnInterrupt&) = delete;
     RemovedOnInterrupt& operator=(const RemovedOnInterrupt&) = delete;
+
+private:
+    const ReportFiles& files_;
 };
+
+// Both files made new and owner-only before the interpreter writes into
+// them, so that its redirections neither follow nor replace anything else
+// under their names. False when a name is taken; a file made here is
+// removed again then. A file that cannot be made for another reason is left
+// to the interpreter, whose redirection then fails the same way.
+bool CreateReportFiles(const ReportFiles& files, bool* created) {
+    *created = false;
+    const platform::NewFile report = platform::CreateNewPrivateFile(files.report.c_str());
+    if (report == platform::NewFile::kExists) return false;
+    const platform::NewFile errors = platform::CreateNewPrivateFile(files.errors.c_str());
+    if (errors == platform::NewFile::kExists) {
+        if (report == platform::NewFile::kCreated) platform::RemoveFile(files.report.c_str());
+        return false;
+    }
+    *created = report == platform::NewFile::kCreated || errors == platform::NewFile::kCreated;
+    return true;
+}
+
+void RemoveReportFiles(const ReportFiles& files) {
+    RemoveIfPresent(files.report.c_str());
+    RemoveIfPresent(files.errors.c_str());
+}
 
 void PrintReportHeading() {
     Print(" Vpath    Serial    Volume Names\n");
     Print("-------  --------  --------------\n");
+}
+
+// A listed device's row: the disk name padded to nine columns, the serial
+// and eight path names, then a continuation line for each further eight.
+// A column without a path name holds two blanks.
+void PrintReportRow(const ReportDevice& device) {
+    const auto path = [&device](int i) { return i < device.pathCount ? device.paths[i].c_str() : "  "; };
+    Print("%s", device.diskName.c_str());
+    for (std::size_t width = device.diskName.size(); width < kRowNameWidth; ++width) Print(" ");
+    Print("%s  %s  %s  %s  %s  %s  %s  %s  %s\n", device.serial.c_str(), path(0), path(1), path(2), path(3),
+          path(4), path(5), path(6), path(7));
+    for (int first = kPathNamesPerLine; first < kReportPaths && device.pathCount > first;
+         first += kPathNamesPerLine) {
+        Print("                    %s  %s  %s  %s  %s  %s  %s  %s \n", path(first), path(first + 1),
+              path(first + 2), path(first + 3), path(first + 4), path(first + 5), path(first + 6),
+              path(first + 7));
+    }
 }
 
 void TakeInquiredDrives(DriveAccess& drives, HostVolumeTable& table) {
@@ -73,89 +118,86 @@ void TakeInquiredDrives(DriveAccess& drives, HostVolumeTable& table) {
     for (unsigned i = 0; i < found; ++i) AddHostVolume(table, "Disk" + std::to_string(numbers[i]), serials[i].view());
 }
 
+// The outcome, after the table with debug: 0 when the table holds a volume;
+// else 18 and, with print, "No 7315 volumes found".
+int Outcome(const HostVolumeTable& table, bool print) {
+    if (g.debug) {
+        Print("TotalDrives = %d\n", static_cast<int>(table.count));
+        for (unsigned i = 0; i < table.count; ++i) {
+            Print("%s - %s = 1\n", table.entries[i].diskName.c_str(), table.entries[i].serial.c_str());
+        }
+    }
+    if (table.count > 0) return kExitOk;
+    if (print) Print("vyShowLuns: No 7315 volumes found\n");
+    return kExitNoVolumes;
+}
+
 }  // namespace
 
-void ClearHostVolumes(HostVolumeTable& table) {
-    for (HostVolume& entry : table.entries) {
-        entry.inUse = 0;
-        entry.diskName.clear();
-        entry.serial.clear();
+void TakeReport(std::string_view report, HostVolumeTable& table, bool print) {
+    ReportReader reader(report);
+    ReportDevice device;
+    while (reader.Next(&device)) {
+        AddHostVolume(table, device.diskName.view(), device.serial.view());
+        if (print && device.listed) PrintReportRow(device);
     }
-    table.count = 0;
 }
 
-bool AddHostVolume(HostVolumeTable& table, std::string_view diskName, std::string_view serial) {
-    if (table.count >= static_cast<unsigned>(kHostVolumeEntries)) return false;
-    HostVolume& entry = table.entries[table.count];
-    entry.inUse = true;
-    entry.diskName.assign(diskName);
-    entry.serial.assign(serial);
-    ++table.count;
-    return true;
-}
-
-int DiscoverVolumes(bool print, HostVolumeTable& table, DriveAccess& drives) {
-    ClearHostVolumes(table);
-    bool rowsPrinted = false;
-
+int NameReportFiles(ReportFiles* files) {
     std::string directory;
     if (!ReadCurrentDirectory(&directory)) {
         Print("%s: Failed to get CDW\n", ProgramName());
         return kExitDiscovery;
     }
-    g.reportFileName.assign(directory);
-    g.errorFileName.assign(directory);
     std::string reportName;
     std::string errorName;
-    if (!platform::FreshTempName(&reportName) || !platform::FreshTempName(&errorName) ||
-        !g.reportFileName.append(reportName) || !g.errorFileName.append(errorName)) {
-        return CouldNotOpenReport();  // no free name: nothing can receive the report
+    if (!platform::FreshTempName(&reportName) || !platform::FreshTempName(&errorName)) {
+        return CouldNotOpenReport(directory);  // no free name: nothing can receive the report
     }
-
-    RemovedOnInterrupt temporaryFiles;
-    Text<4096> command;
-    const int status = Compose(command, "lanectl query device > ", " 2>") ? RunShellCommand(command.c_str()) : -1;
-    if (status == 0) {
-        rowsPrinted = true;
-        std::string report;
-        if (!ReadTextFile(g.reportFileName.c_str(), &report)) return CouldNotOpenReport();
-        if (print) PrintReportHeading();
-        ParseReport(report, table, print);
-        RemoveIfPresent(g.reportFileName.c_str());
-        RemoveIfPresent(g.errorFileName.c_str());
-    } else {
-        if (g.debug) Print("Run Inquiry\n");
-        const std::string head = std::string(platform::kEraseCommand) + " ";
-        if (Compose(command, head.c_str(), " ")) RunShellCommand(command.c_str());
-        TakeInquiredDrives(drives, table);
-    }
-
-    if (g.debug) {
-        Print("TotalDrives = %d\n", static_cast<int>(table.count));
-        for (unsigned i = 0; i < table.count; ++i) {
-            const HostVolume& entry = table.entries[i];
-            Print("%s - %s = %d\n", entry.diskName.c_str(), entry.serial.c_str(), entry.inUse ? 1 : 0);
-        }
-    }
-    return PrintVolumeList(table, print, rowsPrinted);
+    files->report = directory + reportName;
+    files->errors = directory + errorName;
+    return kExitOk;
 }
 
-int PrintVolumeList(const HostVolumeTable& table, bool print, bool rowsPrinted) {
-    const HostVolume* entries = table.entries;
-    const bool found = entries[0].inUse;
-    if (!print) return found ? kExitOk : kExitNoVolumes;
-    if (!found) {
-        Print("vyShowLuns: No 7315 volumes found\n");
-        return kExitNoVolumes;
-    }
-    if (rowsPrinted) return kExitOk;  // the rows went out while the report was read
+int DiscoverVolumes(bool print, const ReportFiles& files, HostVolumeTable& table, DriveAccess& drives) {
+    ClearHostVolumes(table);
 
+    // Nothing writes into the files while no system command runs: they are
+    // not made then, and the report cannot be opened.
+    bool created = false;
+    if (!g.noSystemCommand && !CreateReportFiles(files, &created)) return CouldNotOpenReport(files.report);
+    RemovedOnInterrupt temporaryFiles(files);
+    Text<4096> command;
+    const int status = Compose(command, "lanectl query device > ", files, " 2>") ? RunShellCommand(command.c_str()) : -1;
+    if (status == 0) {
+        std::string report;
+        if (!ReadTextFile(files.report.c_str(), &report)) {
+            if (created) RemoveReportFiles(files);
+            return CouldNotOpenReport(files.report);
+        }
+        if (print) PrintReportHeading();
+        TakeReport(report, table, print);
+        RemoveReportFiles(files);
+        return Outcome(table, print);
+    }
+
+    if (g.debug) Print("Run Inquiry\n");
+    const std::string head = std::string(platform::kEraseCommand) + " ";
+    if (Compose(command, head.c_str(), files, " ")) RunShellCommand(command.c_str());
+    if (created) RemoveReportFiles(files);  // what the erase command could not remove
+    TakeInquiredDrives(drives, table);
+    const int result = Outcome(table, print);
+    if (result == kExitOk && print) PrintVolumeList(table);
+    return result;
+}
+
+void PrintVolumeList(const HostVolumeTable& table) {
     Print("disk name     7315 serial number\n");
     Print("------------  ------------------\n");
-    for (int i = 0; i < kHostVolumeEntries && entries[i].inUse; ++i) {
-        Print("%s", entries[i].diskName.c_str());
-        for (std::size_t width = entries[i].diskName.size(); width < kListNameWidth; ++width) Print(" ");
-        Print("%s\n", entries[i].serial.c_str());
+    for (unsigned i = 0; i < table.count; ++i) {
+        const HostVolume& entry = table.entries[i];
+        Print("%s", entry.diskName.c_str());
+        for (std::size_t width = entry.diskName.size(); width < kListNameWidth; ++width) Print(" ");
+        Print("%s\n", entry.serial.c_str());
     }
-    return kExitOk;
 }

@@ -9,28 +9,23 @@
 // where <label> "POLICY:" means that the serial is the second word of the
 // next line instead. A path line begins with its path number; its fourth
 // word is "<adapter>/<disk>".
-#include <string_view>
+#include "volumes/report.h"
 
-#include "core/state.h"
 #include "core/words.h"
-#include "volumes/volumes.h"
 
 namespace {
 
-constexpr int kPathNames = 32;
-constexpr std::size_t kPathNameLength = 9;
-constexpr int kPathNamesPerLine = 8;
-constexpr std::size_t kNameWidth = 9;  // the disk name column of a row
-
-// The report's lines, at most kLongestRead characters a read. A line end
-// right after the 99th character belongs to the read, so a line of 99
-// characters is read whole. A carriage return right before a line feed is
-// not part of the line, as text-mode reading on Windows drops it.
+// The report's lines, at most kLongestRead characters a read, from the
+// position given, which each read moves on. A line end right after the 99th
+// character belongs to the read, so a line of 99 characters is read whole.
+// A carriage return right before a line feed is not part of the line, as
+// text-mode reading on Windows drops it.
 class LineReader {
 public:
-    explicit LineReader(std::string_view text) : text_(text) {}
+    LineReader(std::string_view text, std::size_t& pos) : text_(text), pos_(pos) {}
 
-    // False at the end of the report. The line points into the report.
+    // False at the end of the report, and at every read after it. The line
+    // points into the report.
     //
     // The tool ends every line. A report that ends inside a line was cut
     // short (the disk it was written to filled up, say): that last piece may
@@ -73,7 +68,7 @@ private:
     }
 
     std::string_view text_;
-    std::size_t pos_ = 0;
+    std::size_t& pos_;
 };
 
 // Word n (from 1) of a line. Empty when the line has fewer words.
@@ -88,55 +83,31 @@ bool IsPathLine(std::string_view line) {
     return !first.empty() && first[0] >= '0' && first[0] <= '9';
 }
 
-// The disk names of one device's paths. An empty entry holds two blanks, so
-// that a row keeps its full width.
-struct PathNames {
-    Text<kPathNameLength + 1> entries[kPathNames];
-    int count = 0;
-
-    void Empty() {
-        for (auto& e : entries) e.assign("  ");
-        count = 0;
-    }
-
-    // The text after the first "/" of the path line's fourth word, cut to
-    // nine characters. A word without "/", or with nothing after it, gives
-    // no name; names beyond the 32nd are dropped.
-    void Add(std::string_view pathLine) {
-        std::string_view word = Token(pathLine, 4);
-        std::size_t slash = word.find('/');
-        if (slash == std::string_view::npos || slash + 1 == word.size() || count == kPathNames) return;
-        entries[count++].assign(word.substr(slash + 1, kPathNameLength));
-    }
-};
-
-void PrintRow(const Text<19>& diskName, const Text<10>& serial, const PathNames& paths) {
-    Print("%s", diskName.c_str());
-    for (std::size_t width = diskName.size(); width < kNameWidth; ++width) Print(" ");
-    const auto& e = paths.entries;
-    Print("%s  %s  %s  %s  %s  %s  %s  %s  %s\n", serial.c_str(), e[0].c_str(), e[1].c_str(), e[2].c_str(),
-          e[3].c_str(), e[4].c_str(), e[5].c_str(), e[6].c_str(), e[7].c_str());
-    for (int first = kPathNamesPerLine; first < kPathNames && paths.count > first; first += kPathNamesPerLine) {
-        Print("                    %s  %s  %s  %s  %s  %s  %s  %s \n", e[first].c_str(), e[first + 1].c_str(),
-              e[first + 2].c_str(), e[first + 3].c_str(), e[first + 4].c_str(), e[first + 5].c_str(),
-              e[first + 6].c_str(), e[first + 7].c_str());
-    }
+// The text after the first "/" of the path line's fourth word, cut to nine
+// characters. A word without "/", or with nothing after it, gives no name;
+// names beyond the 32nd are dropped.
+void AddPath(ReportDevice* device, std::string_view pathLine) {
+    std::string_view word = Token(pathLine, 4);
+    std::size_t slash = word.find('/');
+    if (slash == std::string_view::npos || slash + 1 == word.size() || device->pathCount == kReportPaths) return;
+    device->paths[device->pathCount++].assign(word.substr(slash + 1, kReportPathLength));
 }
 
 }  // namespace
 
-void ParseReport(std::string_view report, HostVolumeTable& table, bool print) {
-    LineReader reader(report);
-    std::string_view line;
-    if (!reader.Next(&line)) return;  // the first line sums up the report
+bool ReportReader::Next(ReportDevice* device) {
+    LineReader reader(report_, pos_);
+    std::string_view& line = line_;
+    if (!started_) {
+        started_ = true;
+        if (!reader.Next(&line)) return false;  // the first line sums up the report
+    }
 
-    PathNames paths;
     // The line that ended a device's path lines may itself be the next
     // device's header: it is examined before another line is read.
-    bool pending = false;
     for (;;) {
-        if (!pending && !reader.Next(&line)) break;
-        pending = false;
+        if (!pending_ && !reader.Next(&line)) return false;
+        pending_ = false;
         if (Token(line, 1) != "DEV#:") continue;
 
         std::string_view diskName = Token(line, 5);
@@ -158,25 +129,25 @@ void ParseReport(std::string_view report, HostVolumeTable& table, bool print) {
         }
         std::string_view family = type.substr(0, 4);
         if (family != "7315" && family != "7345") continue;
-        const bool type7345 = family == "7345";
+        const bool listed = family == "7315";
 
         // The headings between the header and the first path line.
         bool have = reader.Skip(serialLine ? 3 : 4, &line);
-        paths.Empty();
+        for (auto& path : device->paths) path.clear();
+        device->pathCount = 0;
         while (have && IsPathLine(line)) {
-            if (!type7345) paths.Add(line);
+            if (listed) AddPath(device, line);
             have = reader.Next(&line);
         }
-        pending = have;
+        pending_ = have;
 
         // A disk name or serial that is missing or does not fit its field
         // would name another volume: such a device is left out entirely.
-        Text<19> name;
-        Text<10> number;
-        if (diskName.empty() || serial.empty() || !name.assign(diskName) || !number.assign(serial)) continue;
-
-        AddHostVolume(table, name.view(), number.view());
-        // Devices of type 7345 count as found but are not listed.
-        if (print && !type7345) PrintRow(name, number, paths);
+        if (diskName.empty() || serial.empty() || !device->diskName.assign(diskName) ||
+            !device->serial.assign(serial)) {
+            continue;
+        }
+        device->listed = listed;
+        return true;
     }
 }

@@ -6,8 +6,8 @@
 #include "volumes/volumes.h"
 
 bool WriteVolumeLines(std::FILE* file, const HostVolumeTable& table) {
-    for (const HostVolume& v : table.entries) {
-        if (!v.inUse) break;
+    for (unsigned i = 0; i < table.count; ++i) {
+        const HostVolume& v = table.entries[i];
         std::string line = "-l " + std::string(v.diskName.view()) + " -r " + std::string(v.serial.view()) + " ";
         if (std::fprintf(file, "%s\n", line.c_str()) < 0) return false;
         if (g.debug) Print("%s\n", line.c_str());

@@ -8,53 +8,47 @@
 #define VY_VOLUMES_VOLUMES_H
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
-#include "core/text.h"
+#include "volumes/host_volumes.h"
 #include "volumes/inquiry.h"
 
-constexpr int kHostVolumeEntries = 100;
-
-struct HostVolume {
-    bool inUse = false;  // the entry is filled
-    Text<19> diskName;
-    Text<10> serial;
+// The paths of the report's file and of the tool's error file.
+struct ReportFiles {
+    std::string report;
+    std::string errors;
 };
 
-// The filled entries are always the first ones: readers walk from the first
-// entry and stop at the first one not in use. AddHostVolume keeps the count
-// and the entries in use in step.
-struct HostVolumeTable {
-    HostVolume entries[kHostVolumeEntries];
-    unsigned count = 0;
-};
-
-// The host's volumes of this run, filled by DiscoverVolumes.
-extern HostVolumeTable hostVolumes;
-
-// Empties every entry and sets the count to 0.
-void ClearHostVolumes(HostVolumeTable& table);
-// Fills the next entry; false, with nothing changed, when the table is full.
-bool AddHostVolume(HostVolumeTable& table, std::string_view diskName, std::string_view serial);
+// Two fresh names in the current directory for the report and error files.
+// Returns 0; 30 with a message when the current directory cannot be read
+// (or is longer than 259 characters) or no free name is left.
+int NameReportFiles(ReportFiles* files);
 
 // Fills the table with the host's volumes and, when print is set, prints
-// them. Returns 0 when at least one volume was found, 18 when none was, 30
-// when the current directory cannot be read or the report cannot be opened.
-// When the report cannot be had, the drives are asked instead.
-int DiscoverVolumes(bool print, HostVolumeTable& table, DriveAccess& drives = SystemDrives());
+// them: the report's heading and its listed devices' rows, or the
+// inquiry's list (PrintVolumeList), or "No 7315 volumes found". Returns 0
+// when at least one volume was found, 18 when none was, 30 when the report
+// cannot be opened or a report or error file name is taken. When the report
+// cannot be had, the drives are asked instead.
+//
+// The report and error files are created new and owner-only, then written
+// by the tool's command through the command interpreter; discovery removes
+// them again before it returns.
+int DiscoverVolumes(bool print, const ReportFiles& files, HostVolumeTable& table,
+                    DriveAccess& drives = SystemDrives());
 
-// The result of the discovery, decided from the discovered volumes: 0 when
-// the table holds one, else 18. With print set it prints the list of the
-// inquiry's volumes, or nothing more when the report's rows are out already
-// (rowsPrinted), or "No 7315 volumes found".
-int PrintVolumeList(const HostVolumeTable& table, bool print, bool rowsPrinted);
+// Adds every device of the multipath driver's report, as text read in text
+// mode, to the table (a device beyond its room is still listed) and, when
+// print is set, prints one row per listed device. The heading is the
+// caller's.
+void TakeReport(std::string_view report, HostVolumeTable& table, bool print);
 
-// Reads the multipath driver's device report, as text read in text mode:
-// records its devices in the table and, when print is set, prints one row
-// per listed device. The heading is the caller's.
-void ParseReport(std::string_view report, HostVolumeTable& table, bool print);
+// The inquiry's list of the table's volumes, each disk name padded to 16
+// columns, under its two heading lines.
+void PrintVolumeList(const HostVolumeTable& table);
 
-// Writes one line per host volume in use, in table order: "-l ", the disk
+// Writes one line per host volume, in table order: "-l ", the disk
 // name, " -r ", the serial and one blank, then a line end; with debug each
 // line is printed as well. False when any write fails.
 bool WriteVolumeLines(std::FILE* file, const HostVolumeTable& table);

@@ -46,14 +46,14 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 // The serial of the host disk of that name, or the name itself. A name
 // longer than any disk name can be never matches and is passed on whole.
 std::string_view Resolve(const HostVolumeTable& host, std::string_view name) {
-    for (const HostVolume& v : host.entries) {
-        if (!v.inUse) break;
+    for (unsigned i = 0; i < host.count; ++i) {
+        const HostVolume& v = host.entries[i];
         if (SameIgnoringCase(v.diskName.view(), name)) return v.serial.view();
     }
     return name;
 }
 
-int QueryVolumes() {
+int QueryVolumes(HostVolumeTable& hostVolumes) {
     if (g.volumeCount == 0 && !g.volumeListFile.given()) {
         Print("vyProbeVol: Missing parameters\n");
         return kExitMissingArgument;
@@ -71,7 +71,8 @@ int QueryVolumes() {
     }
     // Discovery's result does not matter here: without volumes every name
     // is passed on as it is.
-    DiscoverVolumes(false, hostVolumes);
+    ReportFiles files;
+    if (NameReportFiles(&files) == 0) DiscoverVolumes(false, files, hostVolumes);
     for (int i = 0; i < g.volumeCount && g.requestedVolumes[i].given(); ++i) {
         g.resolvedVolumes[i].assign(Resolve(hostVolumes, g.requestedVolumes[i].view()));
     }
@@ -84,11 +85,12 @@ int main(int argc, char** argv) {
     InitGlobals();
     g.programType = kVyProbeVol;
 
+    HostVolumeTable hostVolumes;
     int result = InitParameter(argc, argv);
     if (result == 0) result = SetCLIEnv();
     if (result == 0) result = GetPwd();
     if (result == 0) result = CheckServer();
-    if (result == 0) result = QueryVolumes();
+    if (result == 0) result = QueryVolumes(hostVolumes);
     if (result == 0) result = ExecuteJava();
     return result;
 }

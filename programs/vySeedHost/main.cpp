@@ -22,8 +22,10 @@ void DiscardVolumeFile() {
 // One line per host volume: "-l <disk> -r <serial> ". Every write and the
 // close are checked: a list cut short by a full disk must never reach the
 // server as if it were complete.
-int WriteVolumeFile() {
-    DiscoverVolumes(false, hostVolumes);  // without volumes the file is written empty
+int WriteVolumeFile(HostVolumeTable& hostVolumes) {
+    // Without volumes the file is written empty.
+    ReportFiles files;
+    if (NameReportFiles(&files) == 0) DiscoverVolumes(false, files, hostVolumes);
 
     std::string directory;
     if (!ReadCurrentDirectory(&directory)) {
@@ -65,11 +67,12 @@ int main(int argc, char** argv) {
     InitGlobals();
     g.programType = kVySeedHost;
 
+    HostVolumeTable hostVolumes;
     int result = InitParameter(argc, argv);
     if (result == 0) result = SetCLIEnv();
     if (result == 0) result = GetPwd();
     if (result == 0) result = CheckServer();
-    if (result == 0) result = WriteVolumeFile();
+    if (result == 0) result = WriteVolumeFile(hostVolumes);
     if (result != 0) return result;
 
     result = ExecuteJava();

@@ -10,8 +10,11 @@ int main(int argc, char** argv) {
 
     // No Java is started, so only PATH is set: it leads the command
     // interpreter to the multipath driver's tool.
+    HostVolumeTable hostVolumes;
+    ReportFiles files;
     int result = InitParameter(argc, argv);
     if (result == 0) result = SetPathEnv();
-    if (result == 0) result = DiscoverVolumes(!g.quietFlag, hostVolumes);
+    if (result == 0) result = NameReportFiles(&files);
+    if (result == 0) result = DiscoverVolumes(!g.quietFlag, files, hostVolumes);
     return result;
 }

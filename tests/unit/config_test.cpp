@@ -49,7 +49,7 @@ TEST_F(ConfigFile, ReadsTheFourKeys) {
 TEST_F(ConfigFile, IgnoresLinesThatDoNotBeginWithALetterOrDigit) {
     EXPECT_EQ(Read("## comment\n# JAVA_INSTALL=one\n\n JAVA_INSTALL=two\n\tJAVA_INSTALL=three\n"
                    "-x\n=y\n_JAVA_INSTALL=four\n9JAVA=5\n"),
-              kExitConfigFormat)
+              66)
         << "the last line begins with a digit and names no key";
     EXPECT_EQ(g.java.javaInstall.view(), "");
     EXPECT_EQ(out_.Text(), kMessage66);
@@ -61,13 +61,13 @@ TEST_F(ConfigFile, KeysAreExactAndCaseSensitive) {
         support::CapturedOutput out;
         InitGlobals();
         g.programType = kVyRunJob;
-        EXPECT_EQ(Read(line), kExitConfigFormat) << line;
+        EXPECT_EQ(Read(line), 66) << line;
         EXPECT_EQ(out.Text(), kMessage66) << line;
     }
 }
 
 TEST_F(ConfigFile, StopsAtTheFirstBadLine) {
-    EXPECT_EQ(Read("JAVA_INSTALL=a\nbad line\nJAVA_INSTALL=b\n"), kExitConfigFormat);
+    EXPECT_EQ(Read("JAVA_INSTALL=a\nbad line\nJAVA_INSTALL=b\n"), 66);
     EXPECT_EQ(g.java.javaInstall.view(), "a") << "lines after a bad line are not read";
 }
 
@@ -91,7 +91,7 @@ TEST_F(ConfigFile, DropsTheCarriageReturnOfACrLfLineEnd) {
 TEST_F(ConfigFile, AZeroByteEndsThePiece) {
     EXPECT_EQ(Read(std::string("JAVA_INSTALL=ab\0cd\n", 19)), 0);
     EXPECT_EQ(g.java.javaInstall.view(), "ab");
-    EXPECT_EQ(Read(std::string("JAVA\0_INSTALL=x\n", 16)), kExitConfigFormat) << "no '=' before the zero byte";
+    EXPECT_EQ(Read(std::string("JAVA\0_INSTALL=x\n", 16)), 66) << "no '=' before the zero byte";
 }
 
 TEST_F(ConfigFile, EmptyValuesChangeNothingAndTheLastNonEmptyValueWins) {
@@ -124,13 +124,13 @@ TEST_F(ConfigFile, ReadsLongLinesInPiecesOf99Characters) {
     EXPECT_EQ(g.java.classPath.view(), std::string(1, kList) + "c.jar");
 
     // ... and ends the run when it begins with a letter but is no assignment.
-    EXPECT_EQ(Read(head + std::string(21, 'c') + "\n"), kExitConfigFormat);
+    EXPECT_EQ(Read(head + std::string(21, 'c') + "\n"), 66);
     EXPECT_EQ(out_.Text(), kMessage66);
 }
 
 TEST_F(ConfigFile, AMissingFileGives63WithBothLines) {
     g.installPath.assign(install_ + kSep + "missing");
-    EXPECT_EQ(ReadCLICfg(g.java), kExitNoConfig);
+    EXPECT_EQ(ReadCLICfg(g.java), 63);
     EXPECT_EQ(out_.Text(),
               "vyRunJob: The CLI.CFG file is not found or accessible.\n"
               "If the command line interface was recently installed, it may be necessary to reboot in order to "
@@ -146,7 +146,7 @@ TEST_F(ConfigFile, RefusesClassPathValuesThatOutgrowTheirField) {
     cfg += "JAVA_CLASSPATH=yy\n";
     EXPECT_EQ(Read(cfg), 0);
     EXPECT_EQ(g.java.classPath.size(), 1023u);
-    EXPECT_EQ(Read(cfg + "JAVA_CLASSPATH=z\n"), kExitConfigFormat);
+    EXPECT_EQ(Read(cfg + "JAVA_CLASSPATH=z\n"), 66);
     EXPECT_EQ(out_.Text(), "vyRunJob: The JAVA_CLASSPATH values of CLI.CFG add up to more than 1023 characters\n");
 }
 
@@ -160,7 +160,7 @@ TEST_F(ConfigFile, ARefusedClassPathValueLeavesNoSeparatorBehind) {
         cfg += "JAVA_CLASSPATH=" + value + "\n";
         expected += kList + value;
     }
-    EXPECT_EQ(Read(cfg + "JAVA_CLASSPATH=xyz\n"), kExitConfigFormat);
+    EXPECT_EQ(Read(cfg + "JAVA_CLASSPATH=xyz\n"), 66);
     EXPECT_EQ(g.java.classPath.view(), expected);
     EXPECT_EQ(out_.Text(), "vyRunJob: The JAVA_CLASSPATH values of CLI.CFG add up to more than 1023 characters\n");
 }
@@ -217,10 +217,10 @@ TEST_F(JavaEnvironment, ChoosesJreOnlyForACapitalJrePrefix) {
 }
 
 TEST_F(JavaEnvironment, MissingRequiredKeysGive64And65Silently) {
-    EXPECT_EQ(Run("## only comments\n\n  JAVA_INSTALL=x\n"), kExitNoJavaInstall);
-    EXPECT_EQ(Run("JAVA_CLASSPATH=A\n"), kExitNoJavaInstall);
-    EXPECT_EQ(Run("JAVA_INSTALL=J\n"), kExitNoClassPath);
-    EXPECT_EQ(Run("JAVA_INSTALL=J\nJAVA_CLASSPATH=\n"), kExitNoClassPath);
+    EXPECT_EQ(Run("## only comments\n\n  JAVA_INSTALL=x\n"), 64);
+    EXPECT_EQ(Run("JAVA_CLASSPATH=A\n"), 64);
+    EXPECT_EQ(Run("JAVA_INSTALL=J\n"), 65);
+    EXPECT_EQ(Run("JAVA_INSTALL=J\nJAVA_CLASSPATH=\n"), 65);
     EXPECT_EQ(out_.Text(), "");
     EXPECT_EQ(support::Variable("JAVA_HOME"), std::nullopt) << "nothing is set before both keys are there";
 }
@@ -228,26 +228,26 @@ TEST_F(JavaEnvironment, MissingRequiredKeysGive64And65Silently) {
 TEST_F(JavaEnvironment, WithoutInstallGives62BeforeAnyFile) {
     env_.Set("INSTALL", std::nullopt);
     g.debug = 1;
-    EXPECT_EQ(Run("JAVA_INSTALL=J\nJAVA_CLASSPATH=A\n"), kExitNoInstall);
+    EXPECT_EQ(Run("JAVA_INSTALL=J\nJAVA_CLASSPATH=A\n"), 62);
     EXPECT_EQ(out_.Text(), "- Start SetCLIEnv\n"
                            "vyRunJob: No value is specified for the <INSTALL> system variable.\n");
 }
 
 TEST_F(JavaEnvironment, RecordsTheReadersResult) {
-    EXPECT_EQ(Run("oops\n"), kExitConfigFormat);
+    EXPECT_EQ(Run("oops\n"), 66);
 }
 
 TEST_F(JavaEnvironment, InstallPathLimitIs191Characters) {
     std::string path191 = install_ + kSep + std::string(190 - install_.size(), 'i');
     ASSERT_EQ(path191.size(), 191u);
     env_.Set("INSTALL", path191);
-    EXPECT_EQ(SetCLIEnv(), kExitNoConfig);
+    EXPECT_EQ(SetCLIEnv(), 63);
     EXPECT_EQ(out_.Text().substr(0, 55), "vyRunJob: The CLI.CFG file is not found or accessible.\n")
         << "191 characters are looked up: the file is just missing";
 
     support::CapturedOutput out;
     env_.Set("INSTALL", path191 + "i");
-    EXPECT_EQ(SetCLIEnv(), kExitNoConfig);
+    EXPECT_EQ(SetCLIEnv(), 63);
     EXPECT_EQ(out.Text(), "vyRunJob: The <INSTALL> path is longer than 191 characters.\n");
 }
 
@@ -291,9 +291,9 @@ TEST(PathSetting, RefusesADriverDirectoryPastItsField) {
     EXPECT_EQ(g.pathSetting.size(), 4099u);
 
     env.Set("INSTALLLNB", std::string(4094, 'd'));
-    EXPECT_EQ(SetPathEnv(), kExitPutEnv);
+    EXPECT_EQ(SetPathEnv(), 14);
     env.Set("INSTALLLNB", std::string(5000, 'd'));
-    EXPECT_EQ(SetPathEnv(), kExitPutEnv);
+    EXPECT_EQ(SetPathEnv(), 14);
     EXPECT_EQ(out.Text(), "vyShowLuns: put the PATH environment failed\n"
                           "vyShowLuns: put the PATH environment failed\n");
     EXPECT_EQ(support::Variable("PATH"), std::string(4093, 'd') + kList + "inherited")

@@ -1,5 +1,5 @@
 // The multipath driver's device report: hand-written reports in, the host
-// volume table and the printed rows out.
+// volume table and the printed rows out; and the parser's devices alone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/unit/support.h"
+#include "volumes/report.h"
 #include "volumes/volumes.h"
 
 namespace {
@@ -47,16 +48,15 @@ protected:
     }
 
     std::string Parse(const std::string& text) {
-        ParseReport(text, table_, !g.quietFlag);
+        TakeReport(text, table_, !g.quietFlag);
         return out_.Text();
     }
 
     Volumes Recorded() const {
         Volumes v;
-        for (int i = 0; i < kHostVolumeEntries && table_.entries[i].inUse; ++i) {
+        for (unsigned i = 0; i < table_.count; ++i) {
             v.emplace_back(table_.entries[i].diskName.c_str(), table_.entries[i].serial.c_str());
         }
-        EXPECT_EQ(table_.count, v.size()) << "the count and the entries in use agree";
         return v;
     }
 
@@ -145,7 +145,7 @@ TEST_F(ManyPaths, SeventeenAndTwentyFiveNamesTakeTwoAndThreeContinuationLines) {
               std::string(kEight) + kSecond + "                    P17" + std::string(29, ' ') + "\n");
     ClearHostVolumes(table_);
     std::string before = out_.Text();
-    ParseReport(Device(25), table_, !g.quietFlag);
+    TakeReport(Device(25), table_, !g.quietFlag);
     EXPECT_EQ(out_.Text().substr(before.size()),
               std::string(kEight) + kSecond + kThird + "                    P25" + std::string(29, ' ') + "\n");
 }
@@ -216,7 +216,7 @@ TEST_F(Report, ADevicePassedOverDoesNotShortenTheNextDevicesHeadings) {
     for (const std::string& first : passedOver) {
         ClearHostVolumes(table_);
         std::string before = out_.Text();
-        ParseReport("Total Devices : 2\n" + first + PlainDevice("Disk3", "Part0", "7315E20", "03B12028") +
+        TakeReport("Total Devices : 2\n" + first + PlainDevice("Disk3", "Part0", "7315E20", "03B12028") +
                         PathLine(0, "Bus0/Disk3") + PathLine(1, "Bus0/Disk9"),
                     table_, !g.quietFlag);
         EXPECT_EQ(out_.Text().substr(before.size()), "Disk3    03B12028  Disk3  Disk9" + std::string(24, ' ') + "\n")
@@ -303,6 +303,31 @@ TEST_F(Report, CarriageReturnsBeforeLineFeedsAreDropped) {
     }
     EXPECT_EQ(Parse(crlf), "Disk2    02B12028  Disk2  Disk3" + std::string(24, ' ') + "\n" + "Disk3    03B12028" +
                                std::string(32, ' ') + "\n");
+}
+
+// The parser alone: the devices it gives, nothing printed.
+TEST_F(Report, TheReaderGivesEachDeviceWithItsPathsAndPrintsNothing) {
+    std::string text = "Total Devices : 3\n" + PolicyDevice("Disk2", "Part0", "7315E20", "02B12028") +
+                       PathLine(0, "Bus0/Disk2") + PathLine(1, "Bus0/Disk8") + "\n" +
+                       PolicyDevice("Disk7", "Part0", "7345E20", "77777777") + PathLine(0, "Bus0/Disk7") + "\n" +
+                       PolicyDevice("Disk9", "Part1", "7315E20", "99999999");
+    ReportReader reader(text);
+    ReportDevice device;
+    ASSERT_TRUE(reader.Next(&device));
+    EXPECT_EQ(device.diskName.view(), "Disk2");
+    EXPECT_EQ(device.serial.view(), "02B12028");
+    EXPECT_TRUE(device.listed);
+    ASSERT_EQ(device.pathCount, 2);
+    EXPECT_EQ(device.paths[0].view(), "Disk2");
+    EXPECT_EQ(device.paths[1].view(), "Disk8");
+    ASSERT_TRUE(reader.Next(&device));
+    EXPECT_EQ(device.diskName.view(), "Disk7");
+    EXPECT_EQ(device.serial.view(), "77777777");
+    EXPECT_FALSE(device.listed);
+    EXPECT_EQ(device.pathCount, 0) << "a 7345 device keeps no path names";
+    EXPECT_FALSE(reader.Next(&device));
+    EXPECT_FALSE(reader.Next(&device)) << "the end stays the end";
+    EXPECT_EQ(out_.Text(), "");
 }
 
 }  // namespace

@@ -29,11 +29,12 @@ protected:
 };
 
 TEST_F(Runner, BannersAreFramedAndTheVectorIsPrinted) {
-    ASSERT_EQ(kSpawnBanner.size(), 138u);
     g.debug = 1;
     g.noSystemCommand = 1;
     EXPECT_EQ(SpawnJava(g.argCount, g.argVector), 0);
-    EXPECT_EQ(out_.Text(), kSpawnBanner + "vy-no-such-launcher  -classpath \"x\" vyMirrorKit.vyNetProbe -Server=a \n" +
+    const std::string text = out_.Text();
+    EXPECT_EQ(text.find('\n'), 137u) << "the opening banner is 137 characters wide";
+    EXPECT_EQ(text, kSpawnBanner + "vy-no-such-launcher  -classpath \"x\" vyMirrorKit.vyNetProbe -Server=a \n" +
                                "vyPingSrv: Execution of JAVA returned an error of 0\n" + kClosingBanner);
     EXPECT_EQ(g.argVector[g.argCount], nullptr) << "the vector ends after the last argument";
     EXPECT_STREQ(g.argVector[1], "") << "an empty Java options text still takes entry 1";

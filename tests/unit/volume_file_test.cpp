@@ -17,12 +17,7 @@ protected:
         g.programType = kVySeedHost;
         ClearHostVolumes(table_);
     }
-    void Add(const char* disk, const char* serial) {
-        HostVolume& v = table_.entries[table_.count++];
-        v.inUse = 1;
-        v.diskName.assign(disk);
-        v.serial.assign(serial);
-    }
+    void Add(const char* disk, const char* serial) { ASSERT_TRUE(AddHostVolume(table_, disk, serial)); }
     HostVolumeTable table_;
     support::CapturedOutput out_;
 };
@@ -42,10 +37,11 @@ TEST_F(VolumeFileLines, OneLinePerVolumeInTableOrder) {
     EXPECT_EQ(out_.Text(), "-l Disk2 -r 02B12028 \n-l vpath12 -r 20312028 \n") << "debug echoes each line";
 }
 
-TEST_F(VolumeFileLines, StopsAtTheFirstEntryNotInUse) {
+TEST_F(VolumeFileLines, AClearedTableKeepsNothingOfItsEarlierEntries) {
+    Add("Disk8", "88888888");
+    Add("Disk9", "99999999");
+    ClearHostVolumes(table_);
     Add("Disk1", "11111111");
-    table_.entries[2].inUse = 1;  // beyond a gap: never read
-    table_.entries[2].diskName.assign("Disk9");
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
     EXPECT_TRUE(WriteVolumeLines(file, table_));

@@ -4,8 +4,14 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "core/launcher.h"
 #include "platform/platform.h"
@@ -22,51 +28,23 @@ std::vector<std::string> FolderContents(const fs::path& dir) {
     return names;
 }
 
-void Fill(int index, const char* disk, const char* serial) {
-    hostVolumes.entries[index].inUse = 1;
-    hostVolumes.entries[index].diskName.assign(disk);
-    hostVolumes.entries[index].serial.assign(serial);
-}
-
 class VolumeList : public ::testing::Test {
 protected:
     void SetUp() override {
         InitGlobals();
         g.programType = kVyShowLuns;
-        ClearHostVolumes(hostVolumes);
     }
+    void Add(const char* disk, const char* serial) { ASSERT_TRUE(AddHostVolume(table_, disk, serial)); }
+    HostVolumeTable table_;
     support::CapturedOutput out_;
 };
 
-TEST_F(VolumeList, QuietGivesTheResultAlone) {
-    g.quietFlag = 1;
-    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, false), 18);
-    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, true), 18);
-    Fill(0, "Disk1", "SER00001");
-    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, false), 0);
-    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, true), 0);
-    EXPECT_EQ(out_.Text(), "");
-}
-
-TEST_F(VolumeList, NoVolumeFoundNamesTheListProgramWhoeverPrintsIt) {
-    g.programType = kVyProbeVol;
-    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, true), 18);
-    EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
-}
-
-TEST_F(VolumeList, TheReportsRowsAreNotRepeated) {
-    Fill(0, "Disk1", "SER00001");
-    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, true), 0);
-    EXPECT_EQ(out_.Text(), "");
-}
-
-TEST_F(VolumeList, InquiryListPadsNamesToSixteenAndStopsAtTheFirstEmptyEntry) {
-    Fill(0, "Disk1", "SER00001");
-    Fill(1, "Disk123456789012", "SER00002");   // 16 characters: no blank
-    Fill(2, "Disk12345678901", "SER00003");    // 15: one blank
-    Fill(3, "Disk12345678901234", "SER00004"); // 18
-    Fill(5, "Disk9", "NOTSEEN");
-    EXPECT_EQ(PrintVolumeList(hostVolumes, !g.quietFlag, false), 0);
+TEST_F(VolumeList, InquiryListPadsNamesToSixteen) {
+    Add("Disk1", "SER00001");
+    Add("Disk123456789012", "SER00002");   // 16 characters: no blank
+    Add("Disk12345678901", "SER00003");    // 15: one blank
+    Add("Disk12345678901234", "SER00004"); // 18
+    PrintVolumeList(table_);
     EXPECT_EQ(out_.Text(),
               "disk name     7315 serial number\n"
               "------------  ------------------\n"
@@ -74,6 +52,21 @@ TEST_F(VolumeList, InquiryListPadsNamesToSixteenAndStopsAtTheFirstEmptyEntry) {
               "Disk123456789012SER00002\n"
               "Disk12345678901 SER00003\n"
               "Disk12345678901234SER00004\n");
+}
+
+TEST_F(VolumeList, TheTableHoldsAHundredEntriesOfValuesThatFit) {
+    for (int i = 0; i < 100; ++i) Add(("Disk" + std::to_string(i)).c_str(), "SER");
+    EXPECT_FALSE(AddHostVolume(table_, "Disk100", "SER"));
+    EXPECT_EQ(table_.count, 100u);
+    ClearHostVolumes(table_);
+    EXPECT_EQ(table_.count, 0u);
+    EXPECT_EQ(table_.entries[99].diskName.view(), "");
+    EXPECT_FALSE(AddHostVolume(table_, "Disk123456789012345", "SER")) << "19 characters";
+    EXPECT_FALSE(AddHostVolume(table_, "Disk1", "0123456789")) << "10 characters";
+    EXPECT_EQ(table_.count, 0u);
+    EXPECT_EQ(table_.entries[0].diskName.view(), "") << "a refused entry leaves nothing behind";
+    Add("Disk12345678901234", "012345678");
+    EXPECT_EQ(table_.count, 1u);
 }
 
 // Drives made up for the inquiry: PhysicalDrive3 is listed before
@@ -110,7 +103,9 @@ protected:
         fs::create_directories(dir_ / "run");
         fs::current_path(dir_ / "run");
         // The system's own directories stay: on POSIX "rm" lives there.
-        env_.Set("PATH", (dir_ / "empty").string() + support::kList + support::Variable("PATH").value_or(""));
+        systemPath_ = support::Variable("PATH").value_or("");
+        env_.Set("PATH", (dir_ / "empty").string() + support::kList + systemPath_);
+        ASSERT_EQ(NameReportFiles(&files_), 0);
     }
     void TearDown() override {
         fs::current_path(home_);
@@ -119,31 +114,33 @@ protected:
 
     fs::path home_;
     fs::path dir_;
+    std::string systemPath_;
+    ReportFiles files_;
+    HostVolumeTable table_;
     support::Environment env_;
     support::CapturedOutput out_;
 };
 
 TEST_F(Discovery, WithoutTheToolTheDrivesAreAskedAndTheTemporaryFilesErased) {
     ThreeDrives drives;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 0);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 0);
     EXPECT_EQ(out_.Text(),
               "disk name     7315 serial number\n"
               "------------  ------------------\n"
               "Disk1           SER00001\n"
               "Disk3           SER00003\n");
-    EXPECT_EQ(hostVolumes.count, 2u);
-    EXPECT_STREQ(hostVolumes.entries[1].diskName.c_str(), "Disk3");
-    EXPECT_EQ(hostVolumes.entries[2].inUse, 0);
+    EXPECT_EQ(table_.count, 2u);
+    EXPECT_STREQ(table_.entries[1].diskName.c_str(), "Disk3");
     EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{}) << "the erase command removed both files";
 }
 
 TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
     ThreeDrives drives;
     g.debug = 1;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 0);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 0);
     const std::string text = out_.Text();
-    const std::string report = g.reportFileName.c_str();
-    const std::string errors = g.errorFileName.c_str();
+    const std::string report = files_.report;
+    const std::string errors = files_.errors;
     const std::string dir = fs::current_path().string();
     EXPECT_EQ(report.substr(0, dir.size() + 1), dir + support::kSep);
     EXPECT_EQ(errors.substr(0, dir.size() + 1), dir + support::kSep);
@@ -171,23 +168,102 @@ TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
 
 TEST_F(Discovery, NoDriveFound) {
     NoDrives drives;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 18);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
     g.quietFlag = 1;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 18);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n") << "quiet adds nothing";
 }
+
+TEST_F(Discovery, QuietGivesTheResultAlone) {
+    g.quietFlag = 1;
+    ThreeDrives three;
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, three), 0);
+    EXPECT_EQ(table_.count, 2u);
+    NoDrives none;
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, none), 18);
+    EXPECT_EQ(table_.count, 0u) << "each discovery starts from an empty table";
+    EXPECT_EQ(out_.Text(), "");
+}
+
+TEST_F(Discovery, NoVolumeFoundNamesTheListProgramWhoeverPrintsIt) {
+    g.programType = kVyProbeVol;
+    NoDrives drives;
+    EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 18);
+    EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
+}
+
+// Something put under the report's or the error file's name after the names
+// were chosen is neither written through nor removed: discovery ends as when
+// no name is free, and leaves only what was planted.
+TEST_F(Discovery, AnythingUnderAFileNameIsLeftAlone) {
+    ThreeDrives drives;
+    const fs::path run = dir_ / "run";
+    const fs::path target = dir_ / "target";
+    for (const std::string* name : {&files_.report, &files_.errors}) {
+        for (bool link : {false, true}) {
+#ifdef _WIN32
+            if (link) continue;
+#endif
+            support::WriteBytes(target, "kept\n");
+            if (link) {
+                fs::create_symlink(target, *name);
+            } else {
+                support::WriteBytes(*name, "kept\n");
+            }
+            support::CapturedOutput out;
+            EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 30);
+            EXPECT_EQ(out.Text(), "vyShowLuns: vyShowLuns could not open file " + files_.report + "\n");
+            EXPECT_EQ(table_.count, 0u);
+            EXPECT_EQ(FolderContents(run), std::vector<std::string>{fs::path(*name).filename().string()});
+            std::ifstream in(link ? target : fs::path(*name));
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept\n") << *name << " link " << link;
+            in.close();
+            fs::remove(*name);
+        }
+    }
+}
+
+#ifndef _WIN32
+// The tool writes into files that only the owner may read and write, even
+// with a umask that lets everyone write, and its report's rows are printed
+// once, without the inquiry's list.
+TEST_F(Discovery, TheToolWritesIntoOwnerOnlyFiles) {
+    const fs::path bin = dir_ / "bin";
+    fs::create_directories(bin);
+    support::WriteBytes(bin / "lanectl",
+                        "#!/bin/sh\n"
+                        "exec 3>&1 4>&2\n"
+                        "stat -L -c %a /proc/$$/fd/3 /proc/$$/fd/4 > \"" + (dir_ / "modes").string() + "\"\n"
+                        "printf 'Total Devices : 1\\n'\n"
+                        "printf 'DEV#:   0  DEVICE NAME: Disk2 Part0  TYPE: 7315E20  SERIAL: 02B12028\\n'\n"
+                        "printf 'x\\ny\\nz\\n    0    Scsi Port5 Bus0/Disk2 Part0     OPEN    NORMAL\\n'\n");
+    fs::permissions(bin / "lanectl", fs::perms::owner_all);
+    env_.Set("PATH", bin.string() + support::kList + systemPath_);
+    ThreeDrives drives;
+    const mode_t saved = umask(0);
+    const int result = DiscoverVolumes(true, files_, table_, drives);
+    umask(saved);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(out_.Text(), " Vpath    Serial    Volume Names\n"
+                           "-------  --------  --------------\n"
+                           "Disk2    02B12028  Disk2" + std::string(28, ' ') + "\n");
+    std::ifstream in(dir_ / "modes");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "600\n600\n");
+    EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{}) << "both files are removed";
+}
+#endif
 
 TEST_F(Discovery, WithoutSystemCommandsTheReportCannotBeOpened) {
     ThreeDrives drives;
     g.noSystemCommand = 1;
     g.programType = kVySeedHost;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 30);
+    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 30);
     const std::string prefix = "vySeedHost: vyShowLuns could not open file " + fs::current_path().string();
     const std::string text = out_.Text();
     EXPECT_EQ(text.substr(0, prefix.size() + 1), prefix + support::kSep) << text;
-    EXPECT_EQ(text, "vySeedHost: vyShowLuns could not open file " + std::string(g.reportFileName.c_str()) + "\n");
-    EXPECT_EQ(hostVolumes.count, 0u);
+    EXPECT_EQ(text, "vySeedHost: vyShowLuns could not open file " + files_.report + "\n");
+    EXPECT_EQ(table_.count, 0u);
 }
 
 #ifndef _WIN32
@@ -196,8 +272,8 @@ TEST_F(Discovery, ACurrentDirectoryOfMoreThan259CharactersCannotBeRead) {
     while (deep.string().size() < 260) deep /= std::string(40, 'd');
     fs::create_directories(deep);
     fs::current_path(deep);
-    NoDrives drives;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, hostVolumes, drives), 30);
+    ReportFiles files;
+    EXPECT_EQ(NameReportFiles(&files), 30);
     EXPECT_EQ(out_.Text(), "vyShowLuns: Failed to get CDW\n");
 }
 #endif
