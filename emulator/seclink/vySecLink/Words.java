@@ -28,7 +28,7 @@ public final class Words {
         return split(line, c -> isWhiteSpace((char) c));
     }
 
-    public static boolean isWhiteSpace(char c) {
+    private static boolean isWhiteSpace(char c) {
         return isBlank(c) || c == '\n' || c == '\u000B' || c == '\f';
     }
 
