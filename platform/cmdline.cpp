@@ -11,7 +11,11 @@ std::string JoinArguments(const char* const* argv) {
     return line;
 }
 
-static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
 
 std::vector<std::string> SplitCommandLine(std::string_view line) {
     std::vector<std::string> args;

@@ -1,8 +1,11 @@
 // The one place that knows the operating system.
 //
 // Everything else in the suite calls these functions and constants and never
-// tests which platform it runs on. win32.cpp implements them for Windows, the
-// reference platform; posix.cpp for the POSIX port. The build compiles one.
+// tests which platform it runs on. win32/ implements them for Windows, the
+// reference platform; posix/ for the POSIX port. The build compiles one of
+// the two folders, each split alike: process.cpp (children, signals and
+// interrupts, the environment), files.cpp (paths, temporary names, files),
+// drive.cpp (the physical drives' inquiry).
 #ifndef VY_PLATFORM_PLATFORM_H
 #define VY_PLATFORM_PLATFORM_H
 

@@ -119,6 +119,9 @@ credentials)
     expect 74 "vyRunJob: task nosuch is not known to the server" \
         vyRunJob /a "sec dir/sec file.txt" /s "$server" nosuch
     expect 72 "vyRunJob: no user name and password given" vyRunJob /s "$server" quick
+    # A vertical tab separates the words for the launcher and the class alike.
+    printf 'admin\vsecret\n' > "sec dir/sec file.txt"
+    expect 0 "vyRunJob: task separated started" vyRunJob /a "sec dir/sec file.txt" /s "$server" separated
     ;;
 await)
     expect 0 "vyRunJob: task quick started

@@ -41,9 +41,11 @@ public final class Credentials {
 
     /**
      * The first line of the file holds the user name and the password: its
-     * first two words, separated by blanks or tabs. Further words are ignored.
-     * A byte-order mark at the start (some Windows editors write one) is not
-     * part of the user name.
+     * first two words, split as the launcher splits them when it checks the
+     * file (white space: blanks, tabs, vertical tabs, form feeds, carriage
+     * returns), so that a file the launcher accepts is read here as well.
+     * Further words are ignored. A byte-order mark at the start (some Windows
+     * editors write one) is not part of the user name.
      */
     public static Credentials read(String path) throws Failure {
         String text;
@@ -55,7 +57,7 @@ public final class Credentials {
         }
         int end = text.indexOf('\n');
         String first = end >= 0 ? text.substring(0, end) : text;
-        List<String> words = Words.split(first);
+        List<String> words = Words.splitAtWhiteSpace(first);
         if (words.size() < 2) {
             throw new Failure(Status.BAD_SECURITY_FILE,
                     "the first line of security file " + path + " must hold a user name and a password");

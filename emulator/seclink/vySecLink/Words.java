@@ -4,6 +4,7 @@ import java.io.ByteArrayOutputStream;
 import java.nio.charset.StandardCharsets;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.function.IntPredicate;
 
 /**
  * Splits lines into words: runs of characters other than blanks, tabs and
@@ -15,15 +16,32 @@ public final class Words {
     }
 
     public static List<String> split(String line) {
+        return split(line, c -> isBlank((char) c));
+    }
+
+    /**
+     * Splits a line where the launchers split one they read: at the C
+     * library's white space, that is blanks, tabs, line feeds, vertical tabs,
+     * form feeds and carriage returns.
+     */
+    public static List<String> splitAtWhiteSpace(String line) {
+        return split(line, c -> isWhiteSpace((char) c));
+    }
+
+    private static boolean isWhiteSpace(char c) {
+        return isBlank(c) || c == '\n' || c == '\u000B' || c == '\f';
+    }
+
+    private static List<String> split(String line, IntPredicate separates) {
         List<String> words = new ArrayList<>();
         int i = 0;
         int n = line.length();
         while (i < n) {
-            while (i < n && isBlank(line.charAt(i))) {
+            while (i < n && separates.test(line.charAt(i))) {
                 i++;
             }
             int start = i;
-            while (i < n && !isBlank(line.charAt(i))) {
+            while (i < n && !separates.test(line.charAt(i))) {
                 i++;
             }
             if (i > start) {

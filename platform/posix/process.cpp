@@ -1,8 +1,8 @@
-// The POSIX port of the platform layer.
+// The POSIX port of the platform layer: starting and waiting for children,
+// the signals of a child's run, the environment they inherit, and the
+// temporary files that a signal must not leave behind.
 #include <dirent.h>
 #include <errno.h>
-#include <fcntl.h>
-#include <limits.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -10,11 +10,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#if defined(__linux__)
-#include <scsi/sg.h>
-#include <sys/ioctl.h>
-#endif
 
 #include <atomic>
 #include <cstdio>
@@ -29,11 +24,6 @@ extern char** environ;
 
 namespace platform {
 
-const char kPathSeparator = '/';
-const char kListSeparator = ':';
-const char* const kDefaultDriverDirectories = "/opt/zeb/lanebinder/bin:/usr/lib/zeb/lanebinder/bin";
-const bool kSlashBeginsPaths = true;
-
 const char* GetEnv(const char* name) { return getenv(name); }
 
 bool PutEnv(const char* assignment) {
@@ -43,7 +33,9 @@ bool PutEnv(const char* assignment) {
     return setenv(name.c_str(), equals + 1, 1) == 0;
 }
 
-static bool IsExecutableFile(const std::string& path) {
+namespace {
+
+bool IsExecutableFile(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
@@ -51,7 +43,7 @@ static bool IsExecutableFile(const std::string& path) {
 // A name with a slash is taken as it is; any other is looked up in the PATH
 // directories, in order. Unlike a POSIX shell, the current directory is not
 // searched implicitly and empty PATH entries are skipped.
-static bool FindProgram(const char* name, std::string* path) {
+bool FindProgram(const char* name, std::string* path) {
     if (name == nullptr || *name == '\0') return false;
     if (strchr(name, '/') != nullptr) {
         *path = name;
@@ -77,7 +69,7 @@ static bool FindProgram(const char* name, std::string* path) {
 }
 
 // A child killed by signal N reports 128+N, as shells do.
-static int WaitFor(pid_t pid) {
+int WaitFor(pid_t pid) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) return -1;
@@ -88,11 +80,9 @@ static int WaitFor(pid_t pid) {
 }
 
 // Whether a disposition is "ignore".
-static bool IsIgnored(const struct sigaction& action) {
+bool IsIgnored(const struct sigaction& action) {
     return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN;
 }
-
-namespace {
 
 // The temporary files that a signal must not leave behind (RemoveOnInterrupt),
 // read by signal handlers: fixed arrays, and a flag that is set only once a
@@ -304,9 +294,7 @@ private:
     struct sigaction savedChild_;
 };
 
-}  // namespace
-
-static int SpawnAndWait(const std::string& path, const std::vector<std::string>& args) {
+int SpawnAndWait(const std::string& path, const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -333,6 +321,8 @@ static int SpawnAndWait(const std::string& path, const std::vector<std::string>&
     return signals.ChildEnded(pid);
 }
 
+}  // namespace
+
 int SpawnWait(const char* const* argv) {
     std::string path;
     if (!FindProgram(argv[0], &path)) {
@@ -347,50 +337,6 @@ int SpawnWait(const char* const* argv) {
 int RunCommandInterpreter(const char* command) {
     return SpawnAndWait("/bin/sh", {"sh", "-c", command});
 }
-
-bool CurrentDirectory(std::string* directory) {
-    std::vector<char> buf(PATH_MAX + 1);
-    if (getcwd(buf.data(), buf.size()) == nullptr) return false;
-    *directory = buf.data();
-    return true;
-}
-
-bool FreshTempName(std::string* name) {
-    // The process id keeps the names of runs that share a directory apart;
-    // the counter keeps one run's names apart. A leftover of an earlier run
-    // whose process had the same id is passed over (lstat: a dangling link
-    // counts as taken, or the redirection would follow it).
-    static unsigned counter = 0;
-    const std::string prefix = "/vy" + std::to_string(static_cast<long>(getpid())) + "-";
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::string candidate = prefix + std::to_string(counter++) + ".tmp";
-        struct stat st;
-        if (lstat(candidate.c_str() + 1, &st) != 0 && errno == ENOENT) {
-            *name = candidate;
-            return true;
-        }
-    }
-    return false;
-}
-
-const char* const kEraseCommand = "rm -f";
-
-std::string InterpreterWord(std::string_view path) {
-    std::string word = "\"";
-    for (char c : path) {
-        if (c == '\\' || c == '"' || c == '$' || c == '`') word += '\\';
-        word += c;
-    }
-    word += '"';
-    return word;
-}
-
-bool FileExists(const char* path) {
-    struct stat st;
-    return stat(path, &st) == 0;
-}
-
-bool RemoveFile(const char* path) { return unlink(path) == 0; }
 
 namespace {
 
@@ -434,86 +380,6 @@ void ForgetOnInterrupt(const char* path) {
             return;
         }
     }
-}
-
-std::FILE* CreateNewTextFile(const char* path) {
-    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return nullptr;
-    std::FILE* file = fdopen(fd, "w");
-    if (file == nullptr) close(fd);
-    return file;
-}
-
-// The kernel names its SCSI disks sda ... sdz, sdaa ... sdzz, sdaaa ...: the
-// letters are a number in bijective base 26, and drive n is the (n+1)-th
-// disk name.
-static bool DiskNumber(const char* name, int* number) {
-    if (strncmp(name, "sd", 2) != 0 || name[2] == '\0') return false;
-    long value = 0;
-    for (const char* p = name + 2; *p != '\0'; ++p) {
-        if (*p < 'a' || *p > 'z' || value > 1000000) return false;
-        value = value * 26 + (*p - 'a' + 1);
-    }
-    *number = static_cast<int>(value - 1);
-    return true;
-}
-
-static std::string DiskPath(int number) {
-    std::string letters;
-    for (long n = static_cast<long>(number) + 1; n > 0; n = (n - 1) / 26) {
-        letters.insert(letters.begin(), static_cast<char>('a' + (n - 1) % 26));
-    }
-    return "/dev/sd" + letters;
-}
-
-bool ListDeviceNames(std::vector<std::string>* names) {
-    DIR* dev = opendir("/dev");
-    if (dev == nullptr) return false;
-    while (struct dirent* entry = readdir(dev)) {
-        int number = 0;
-        if (DiskNumber(entry->d_name, &number)) names->push_back("PhysicalDrive" + std::to_string(number));
-    }
-    closedir(dev);
-    return true;
-}
-
-bool InquirePhysicalDrive(int number, unsigned char (&data)[kInquiryLength]) {
-#if defined(__linux__)
-    if (number < 0) return false;
-    // Non-blocking, so that a drive without a medium does not hold the open.
-    int fd = open(DiskPath(number).c_str(), O_RDWR | O_NONBLOCK);
-    if (fd < 0) return false;
-    unsigned char cdb[6] = {0x12, 0x00, 0x00, 0x00, 0xA5, 0x00};
-    unsigned char sense[32] = {};
-    memset(data, 0, kInquiryLength);
-    sg_io_hdr_t io;
-    memset(&io, 0, sizeof io);
-    io.interface_id = 'S';
-    io.dxfer_direction = SG_DXFER_FROM_DEV;
-    io.cmd_len = sizeof cdb;
-    io.mx_sb_len = 24;
-    io.dxfer_len = kInquiryLength;
-    io.dxferp = data;
-    io.cmdp = cdb;
-    io.sbp = sense;
-    io.timeout = 5000;  // milliseconds
-    // As with the Windows pass-through, the drive has answered when data came
-    // back; the SCSI status itself is not examined.
-    bool answered = ioctl(fd, SG_IO, &io) == 0 && io.resid >= 0 && io.resid < static_cast<int>(kInquiryLength);
-    close(fd);
-    return answered;
-#else
-    (void)number;
-    (void)data;
-    return false;
-#endif
-}
-
-NewFile CreateNewPrivateFile(const char* path) {
-    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return errno == EEXIST ? NewFile::kExists : NewFile::kFailed;
-    close(fd);
-    return NewFile::kCreated;
 }
 
 }  // namespace platform

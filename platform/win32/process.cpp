@@ -1,31 +1,17 @@
-// The Windows platform layer: the C runtime's own operations, which define
-// the behaviour that the POSIX port reproduces.
+// The Windows platform layer: the C runtime's own spawn and command
+// interpreter, which define the behaviour that the POSIX port reproduces,
+// the console's interrupts during a child's run and the job object that
+// ends a child with its launcher.
 #include <windows.h>
-// windows.h first: the pass-through header builds on it.
-#include <ntddscsi.h>
 
-#include <direct.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <errno.h>
-#include <io.h>
 #include <process.h>
-#include <stdio.h>
 #include <stdlib.h>
 
-#include <cstddef>
 #include <cstring>
-#include <string>
 
 #include "platform/platform.h"
 
 namespace platform {
-
-const char kPathSeparator = '\\';
-const char kListSeparator = ';';
-const char* const kDefaultDriverDirectories =
-    "C:\\\"Program Files\"\\\"zeb corp\"\\\"Lanebinder\";C:\\\"Program Files\"\\\"zeb\"\\\"Lanebinder\"";
-const bool kSlashBeginsPaths = false;
 
 const char* GetEnv(const char* name) { return getenv(name); }
 
@@ -147,50 +133,6 @@ int RunCommandInterpreter(const char* command) {
     return system(command);
 }
 
-bool CurrentDirectory(std::string* directory) {
-    char* cwd = _getcwd(nullptr, 0);
-    if (cwd == nullptr) return false;
-    *directory = cwd;
-    free(cwd);
-    return true;
-}
-
-bool FreshTempName(std::string* name) {
-    // The runtime's names (\s<pid>.<n>, the process id in base 32) keep
-    // runs that share a directory apart. The runtime makes sure only that the
-    // name is free at the root of the drive, so a name that exists in the
-    // current directory is passed over here. The runtime's own buffer is
-    // used: its names may outgrow L_tmpnam.
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const char* generated = tmpnam(nullptr);
-        if (generated == nullptr) return false;
-        std::string candidate = generated;
-        // A runtime that names a folder as well: only the name is wanted.
-        std::size_t last = candidate.rfind('\\');
-        if (last != std::string::npos) candidate.erase(0, last);
-        if (candidate.empty() || candidate[0] != '\\') candidate.insert(0, 1, '\\');
-        if (!FileExists(candidate.c_str() + 1)) {
-            *name = candidate;
-            return true;
-        }
-    }
-    return false;
-}
-
-const char* const kEraseCommand = "erase";
-
-// A Windows path holds no double quote, so quoting it is enough.
-std::string InterpreterWord(std::string_view path) {
-    std::string word = "\"";
-    word += path;
-    word += '"';
-    return word;
-}
-
-bool FileExists(const char* path) { return _access(path, 0) == 0; }
-
-bool RemoveFile(const char* path) { return remove(path) == 0; }
-
 bool RemoveOnInterrupt(const char* path) {
     if (std::strlen(path) >= sizeof interruptPaths[0]) return false;
     int slot = 0;
@@ -209,88 +151,6 @@ void ForgetOnInterrupt(const char* path) {
             return;
         }
     }
-}
-
-std::FILE* CreateNewTextFile(const char* path) {
-    int fd = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
-    if (fd < 0) return nullptr;
-    std::FILE* file = _fdopen(fd, "w");
-    if (file == nullptr) _close(fd);
-    return file;
-}
-
-bool ListDeviceNames(std::vector<std::string>* names) {
-    // The names, each ended by a zero, the list by an empty name. When they
-    // do not all fit, nothing is stored and no drive is found.
-    static char list[8192];
-    DWORD stored = QueryDosDeviceA(nullptr, list, 8191);
-    if (stored == 0) return false;
-    list[8191] = '\0';
-    for (const char* p = list; p < list + stored && *p != '\0'; p += std::strlen(p) + 1) names->push_back(p);
-    return true;
-}
-
-namespace {
-
-// The pass-through request followed by its filler, the sense area and the
-// inquiry data. On 32-bit Windows these are 44, 4, 32 and 165 bytes at
-// offsets 0, 44, 48 and 80: 245 bytes in all.
-struct PassThroughWithBuffers {
-    SCSI_PASS_THROUGH request;
-    ULONG filler;
-    UCHAR sense[32];
-    UCHAR data[kInquiryLength];
-};
-
-static_assert(sizeof(void*) != 4 || (sizeof(SCSI_PASS_THROUGH) == 44 &&
-                                     offsetof(PassThroughWithBuffers, sense) == 48 &&
-                                     offsetof(PassThroughWithBuffers, data) == 80),
-              "the pass-through buffer's layout");
-
-}  // namespace
-
-bool InquirePhysicalDrive(int number, unsigned char (&data)[kInquiryLength]) {
-    char path[48];
-    std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", number);
-    HANDLE drive = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-    if (drive == INVALID_HANDLE_VALUE) return false;
-
-    PassThroughWithBuffers buffer;
-    std::memset(&buffer, 0, sizeof buffer);
-    SCSI_PASS_THROUGH& request = buffer.request;
-    request.Length = static_cast<USHORT>(sizeof(SCSI_PASS_THROUGH));
-    request.ScsiStatus = 0;
-    request.PathId = 0;
-    request.TargetId = 1;
-    request.Lun = 0;
-    request.CdbLength = 6;
-    request.SenseInfoLength = 24;
-    request.DataIn = SCSI_IOCTL_DATA_IN;
-    request.DataTransferLength = static_cast<ULONG>(kInquiryLength);
-    request.TimeOutValue = 5;  // seconds
-    request.DataBufferOffset = offsetof(PassThroughWithBuffers, data);
-    request.SenseInfoOffset = static_cast<ULONG>(offsetof(PassThroughWithBuffers, sense));
-    request.Cdb[0] = 0x12;  // INQUIRY, standard data, allocation length A5h
-    request.Cdb[4] = 0xA5;
-
-    // The call's own result is not tested: the drive has answered when bytes
-    // came back.
-    DWORD returned = 0;
-    const DWORD outputLength = static_cast<DWORD>(offsetof(PassThroughWithBuffers, data) + kInquiryLength);
-    DeviceIoControl(drive, IOCTL_SCSI_PASS_THROUGH, &buffer, static_cast<DWORD>(sizeof(SCSI_PASS_THROUGH)),
-                    &buffer, outputLength, &returned, nullptr);
-    CloseHandle(drive);
-    if (returned == 0) return false;
-    std::memcpy(data, buffer.data, kInquiryLength);
-    return true;
-}
-
-NewFile CreateNewPrivateFile(const char* path) {
-    int fd = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL, _S_IREAD | _S_IWRITE);
-    if (fd < 0) return errno == EEXIST ? NewFile::kExists : NewFile::kFailed;
-    _close(fd);
-    return NewFile::kCreated;
 }
 
 }  // namespace platform
