@@ -57,11 +57,21 @@ if [ "${1:-}" = --32 ]; then
     # Debian's wine32:i386 puts the 32-bit loader here; without it
     # /usr/bin/wine falls back to the 64-bit one, which cannot run a
     # 32-bit program.
-    if [ -x /usr/lib/wine/wine ]; then
-        exec /usr/lib/wine/wine "$@"
+    wine=/usr/lib/wine/wine
+    if [ ! -x "$wine" ]; then
+        echo "wine-run.sh: no 32-bit Wine (Debian: wine32:i386)" >&2
+        exit 127
     fi
-    echo "wine-run.sh: no 32-bit Wine (Debian: wine32:i386)" >&2
-    exit 127
+else
+    wine=$(wine64_loader) || exit 127
 fi
-wine=$(wine64_loader) || exit 127
-exec "$wine" "$@"
+# Wine's own processes that a program happens to start first (services.exe,
+# conhost.exe, ...) outlive it and keep the files it had open: the program's
+# output goes to a file, shown once it has ended, so that ctest never waits
+# for them on its pipe.
+output=$(mktemp "${TMPDIR:-/tmp}/vy-wine-run.XXXXXX") || exit 1
+status=0
+"$wine" "$@" >"$output" 2>&1 || status=$?
+cat "$output"
+rm -f "$output"
+exit "$status"
