@@ -589,7 +589,7 @@ std::vector<std::string> RunAgain(const Case& c, const Paths& paths, const std::
 
 int main(int argc, char** argv) {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: e2e_runner CASES_DIR PROGRAMS_DIR DOUBLES_DIR WORK_DIR [NAME_FILTER]\n");
+        std::fprintf(stderr, "usage: e2e_runner CASES PROGRAMS_DIR DOUBLES_DIR WORK_DIR [NAME_FILTER]\n");
         return 2;
     }
     Paths paths{argv[2], argv[3], argv[4], Wrapper()};
