@@ -2,7 +2,7 @@
 # Installs what is missing, builds every target and runs every test:
 #   linux-debug    native, with AddressSanitizer and UndefinedBehaviorSanitizer
 #   linux-release  native, optimised; the end-to-end cases once more under
-#                  valgrind's memcheck (the e2e_memcheck test)
+#                  valgrind's memcheck (label memcheck, a test per case)
 #                  Both native builds also run the launchers against the
 #                  emulator with the real Java runtime (label "jvm"); the
 #                  release build also the drive inquiry against a real
@@ -34,9 +34,13 @@ for preset in linux-debug linux-release windows-x64 windows-x86; do
     cmake --build --preset "$preset" -j "$jobs"
 done
 
+# The end-to-end cases, one test each, on every core; the rest one at a
+# time (the tests with the real Java runtime share one emulator and its
+# state).
 for preset in linux-debug linux-release; do
     echo "== test $preset"
-    ctest --preset "$preset" -LE memcheck
+    ctest --preset "$preset" -L e2e -j "$jobs"
+    ctest --preset "$preset" -LE 'memcheck|e2e'
 done
 
 # The benchmark once, in its quick mode: it fails on a missed size or memory
@@ -53,10 +57,9 @@ echo "== packages"
 cmake --preset package-test >/dev/null
 ctest --preset package-test
 
-# Every end-to-end case again, each program under memcheck: about two
-# minutes.
+# Every end-to-end case again, each program under memcheck, on every core.
 echo "== test linux-release under memcheck"
-ctest --preset linux-release -L memcheck
+ctest --preset linux-release -L memcheck -j "$jobs"
 
 # About 20 seconds of fuzzing per parser, on copies of the seed corpora.
 echo "== build linux-fuzz"
@@ -89,7 +92,7 @@ status=0
 wine_run() {
     local preset=$1
     rm -rf "build/$preset/e2e-work/"*.first-run
-    ctest --preset "$preset" || status=$?
+    ctest --preset "$preset" -j "$jobs" || status=$?
     for first in "build/$preset/e2e-work/"*.first-run/first-run.txt; do
         [ -e "$first" ] || continue
         echo "== a case that ran twice under Wine ($preset)"

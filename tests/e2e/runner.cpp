@@ -1,6 +1,11 @@
-// Runs every end-to-end case under a folder and compares what the program
-// did with what the case expects. Usage:
-//   e2e_runner CASES_DIR PROGRAMS_DIR DOUBLES_DIR WORK_DIR [NAME_FILTER]
+// Runs end-to-end cases and compares what the program did with what each
+// case expects. Usage:
+//   e2e_runner CASES PROGRAMS_DIR DOUBLES_DIR WORK_DIR [NAME_FILTER]
+// CASES is one case file (CTest runs each as a test of its own) or a folder
+// whose *.case files run one after the other; NAME_FILTER keeps those whose
+// name holds it. Each case runs in its own folder WORK_DIR/<case name>.
+// The status is 0 when every case run passed, 77 when the one case given is
+// not for this platform (skipped), 1 otherwise.
 // When VY_E2E_WRAPPER is set, its words (blank-separated) are run in front
 // of every program under test, such as a memory checker; the test doubles
 // run as they are. The time and memory limits of the cases are not checked
@@ -43,6 +48,9 @@ const char* const kLineEnd = "\n";
 #endif
 
 constexpr int kTimeoutSeconds = 60;
+// The status of a run whose one case is not for this platform (CTest's
+// SKIP_RETURN_CODE).
+constexpr int kSkippedStatus = 77;
 constexpr int kWrappedTimeoutSeconds = 600;
 
 // The exit status of a child that the user's interrupt ("int": SIGINT,
@@ -581,17 +589,22 @@ std::vector<std::string> RunAgain(const Case& c, const Paths& paths, const std::
 
 int main(int argc, char** argv) {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: e2e_runner CASES_DIR PROGRAMS_DIR DOUBLES_DIR WORK_DIR [NAME_FILTER]\n");
+        std::fprintf(stderr, "usage: e2e_runner CASES PROGRAMS_DIR DOUBLES_DIR WORK_DIR [NAME_FILTER]\n");
         return 2;
     }
     Paths paths{argv[2], argv[3], argv[4], Wrapper()};
     std::string filter = argc > 5 ? argv[5] : "";
 
     std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(argv[1])) {
-        if (entry.path().extension() == ".case") files.push_back(entry.path());
+    const bool oneCase = !fs::is_directory(argv[1]);
+    if (oneCase) {
+        files.push_back(argv[1]);
+    } else {
+        for (const auto& entry : fs::directory_iterator(argv[1])) {
+            if (entry.path().extension() == ".case") files.push_back(entry.path());
+        }
+        std::sort(files.begin(), files.end());
     }
-    std::sort(files.begin(), files.end());
 
     int passed = 0;
     int failed = 0;
@@ -611,6 +624,7 @@ int main(int argc, char** argv) {
             failures.push_back(error);
         } else if (const Section* p = c.Find("platform"); p != nullptr && p->lines.at(0) != kPlatform) {
             ++skipped;
+            std::printf("skip  %s  %s (%s only)\n", c.name.c_str(), c.title.c_str(), p->lines.at(0).c_str());
             continue;
         } else {
             failures = RunCase(c, paths);
@@ -634,5 +648,6 @@ int main(int argc, char** argv) {
     std::printf("%d passed, %d failed, %d skipped\n", passed, failed, skipped);
     if (!rerunReport.empty()) std::printf("\nCases run twice under Wine:\n%s", rerunReport.c_str());
     if (failed > 0) std::printf("\nThe failures again:\n%s", failureReport.c_str());
+    if (oneCase && skipped == 1) return kSkippedStatus;
     return failed == 0 && passed > 0 ? 0 : 1;
 }
