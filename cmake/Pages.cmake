@@ -67,4 +67,9 @@ if(VY_TESTS AND NOT CMAKE_CROSSCOMPILING)
     VERBATIM)
   add_custom_target(vy_pages_check ALL DEPENDS ${VY_PAGES_DIR}/tables-checked)
   add_test(NAME pages_tables COMMAND page_check ${VY_PAGE_CHECK_ARGS})
+  # And page_check itself, against pages and a state.h broken on purpose.
+  add_test(NAME pages_tables_breaks
+    COMMAND ${CMAKE_COMMAND} -DPAGE_CHECK=$<TARGET_FILE:page_check> -DPAGES=${PROJECT_SOURCE_DIR}/docs/pages
+            -DSTATE_H=${PROJECT_SOURCE_DIR}/core/state.h -DBIN=$<TARGET_FILE_DIR:vyRunJob>
+            -DWORK=${CMAKE_BINARY_DIR}/pages-breaks -P ${PROJECT_SOURCE_DIR}/tests/pages/broken_pages.cmake)
 endif()

@@ -291,8 +291,8 @@ void CompareCodes(const std::map<std::string, std::string>& page, const std::map
     }
     for (const auto& [code, body] : page) {
         if (expected.count(code) == 0) {
-            Mismatch(where, "EXIT STATUS: " + code + " is on the page, but no code of state.h that " +
-                                "tests/pages/exit_statuses.h gives it ends with it");
+            Mismatch(where, "EXIT STATUS: " + code + " is on the page, but no exit code of the program is " + code +
+                                " (tests/pages/exit_statuses.h)");
         }
     }
 }
