@@ -6,7 +6,8 @@
 // programs. For each program of the program table, its page <name>.1.scd
 // must show:
 //   - under OPTIONS exactly its rows of the switch table, each switch with
-//     the value name of its usage part ("*/u* _username_");
+//     the value name of its usage part ("*/u* _username_"), and the task
+//     names ("_taskname_") where the program takes them;
 //   - in SYNOPSIS exactly those switches, each valued one with that name;
 //   - on every "usage: " line the usage text that the program prints when
 //     it refuses an argument (the program is run for it);
@@ -143,13 +144,21 @@ std::map<std::string, std::string> TableSwitches(int type, const std::string& wh
     return switches;
 }
 
-void CheckOptions(const std::vector<std::string>& lines, const std::map<std::string, std::string>& table,
-                  const std::string& where) {
+void CheckOptions(const std::vector<std::string>& lines, const Program& p,
+                  const std::map<std::string, std::string>& table, const std::string& where) {
     static const std::regex kTerm(R"(^\*([^* ]+)\*(?: _([^_]+)_)?$)");
     std::map<std::string, std::string> page;
+    bool taskNames = false;
     for (const Item& item : Items(Section(lines, "OPTIONS"))) {
         std::smatch m;
-        if (item.term[0] == '_') continue;  // an operand, such as the task names
+        if (item.term == "_taskname_" && p.takesTaskNames) {
+            taskNames = true;
+            continue;
+        }
+        if (item.term[0] == '_') {
+            Mismatch(where, "OPTIONS: " + item.term + " is described, but the program takes no such operand");
+            continue;
+        }
         if (!std::regex_match(item.term, m, kTerm)) {
             Mismatch(where, "OPTIONS: cannot read the item \"" + item.term + "\"");
             continue;
@@ -169,6 +178,7 @@ void CheckOptions(const std::vector<std::string>& lines, const std::map<std::str
     for (const auto& [text, value] : page) {
         if (table.count(text) == 0) Mismatch(where, "OPTIONS: " + text + " is on the page but not in the switch table");
     }
+    if (p.takesTaskNames && !taskNames) Mismatch(where, "OPTIONS: the task names (_taskname_) are not described");
 }
 
 void CheckSynopsis(const std::vector<std::string>& lines, const std::string& program,
@@ -390,7 +400,7 @@ void CheckProgramPage(const std::string& pages, const std::string& bin, const Pr
     }
     std::vector<std::string> lines = Lines(text);
     std::map<std::string, std::string> switches = TableSwitches(p.type, where);
-    CheckOptions(lines, switches, where);
+    CheckOptions(lines, p, switches, where);
     CheckSynopsis(lines, p.name, switches, where);
     CheckUsage(text, p, bin, where);
     std::map<std::string, ProgramSet> expected;
