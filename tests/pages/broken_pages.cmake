@@ -39,12 +39,14 @@ function(expect_break file text replacement expected)
   set(failures ${failures} PARENT_SCOPE)
 endfunction()
 
-# A switch removed from a page, a value named otherwise, the task names not
-# described, a switch left out of the synopsis.
+# A switch removed from a page, a value named otherwise, a wrong limit, the
+# task names not described, a switch left out of the synopsis.
 expect_break(vyAwaitJob.1.scd "*/t* _threshold_\n" ""
   "vyAwaitJob.1.scd: OPTIONS: /t is in the switch table but not on the page")
 expect_break(vyProbeVol.1.scd "*/q* _volume_\n" "*/q* _name_\n"
   "vyProbeVol.1.scd: OPTIONS: /q shows the value \"name\", the switch table \"volume\"")
+expect_break(vyAwaitJob.1.scd "At most 111 characters" "At most 112 characters"
+  "vyAwaitJob.1.scd: OPTIONS: /m says at most 112 characters, the switch table 111")
 expect_break(vyRunJob.1.scd "_taskname_\n\t" "\t"
   "vyRunJob.1.scd: OPTIONS: the task names (_taskname_) are not described")
 expect_break(vyAwaitJob.1.scd "[*/t* _threshold_] " ""

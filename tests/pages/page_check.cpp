@@ -6,8 +6,9 @@
 // programs. For each program of the program table, its page <name>.1.scd
 // must show:
 //   - under OPTIONS exactly its rows of the switch table, each switch with
-//     the value name of its usage part ("*/u* _username_"), and the task
-//     names ("_taskname_") where the program takes them;
+//     the value name of its usage part ("*/u* _username_") and the longest
+//     value it takes ("At most 31 characters"), and the task names
+//     ("_taskname_") where the program takes them;
 //   - in SYNOPSIS exactly those switches, each valued one with that name;
 //   - on every "usage: " line the usage text that the program prints when
 //     it refuses an argument (the program is run for it);
@@ -144,10 +145,32 @@ std::map<std::string, std::string> TableSwitches(int type, const std::string& wh
     return switches;
 }
 
+// 1021 as "1,021", as the pages write numbers.
+std::string Grouped(std::size_t n) {
+    std::string digits = std::to_string(n);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+// A valued switch's item tells the longest value it takes, and no other.
+void CheckLimit(const std::string& body, const Switch& s, const std::string& where) {
+    static const std::regex kLimit(R"(At most ([0-9,]+) characters)");
+    const std::string expected = Grouped(s.Limit());
+    int told = 0;
+    for (std::sregex_iterator it(body.begin(), body.end(), kLimit), end; it != end; ++it) {
+        ++told;
+        if ((*it)[1] != expected) {
+            Mismatch(where, std::string("OPTIONS: ") + s.text + " says at most " + (*it)[1].str() +
+                                " characters, the switch table " + expected);
+        }
+    }
+    if (told == 0) Mismatch(where, std::string("OPTIONS: ") + s.text + " does not say \"At most " + expected + " characters\"");
+}
+
 void CheckOptions(const std::vector<std::string>& lines, const Program& p,
                   const std::map<std::string, std::string>& table, const std::string& where) {
     static const std::regex kTerm(R"(^\*([^* ]+)\*(?: _([^_]+)_)?$)");
-    std::map<std::string, std::string> page;
+    std::map<std::string, std::string> page, bodies;
     bool taskNames = false;
     for (const Item& item : Items(Section(lines, "OPTIONS"))) {
         std::smatch m;
@@ -165,15 +188,19 @@ void CheckOptions(const std::vector<std::string>& lines, const Program& p,
         }
         if (page.count(m[1]) != 0) Mismatch(where, "OPTIONS: " + m[1].str() + " is described twice");
         page[m[1]] = m[2];
+        bodies[m[1]] = item.body;
     }
     for (const auto& [text, value] : table) {
         auto found = page.find(text);
         if (found == page.end()) {
             Mismatch(where, "OPTIONS: " + text + " is in the switch table but not on the page");
-        } else if (found->second != value) {
+            continue;
+        }
+        if (found->second != value) {
             Mismatch(where, "OPTIONS: " + text + " shows the value \"" + found->second + "\", the switch table \"" +
                                 value + "\"");
         }
+        if (!value.empty()) CheckLimit(bodies[text], *FindSwitch(p.type, text.c_str()), where);
     }
     for (const auto& [text, value] : page) {
         if (table.count(text) == 0) Mismatch(where, "OPTIONS: " + text + " is on the page but not in the switch table");
