@@ -56,13 +56,15 @@ if(VY_TESTS AND NOT CMAKE_CROSSCOMPILING)
   add_executable(page_check ${PROJECT_SOURCE_DIR}/tests/pages/page_check.cpp)
   target_link_libraries(page_check PRIVATE vy_core vy_warnings)
   set(VY_PAGE_CHECK_ARGS ${PROJECT_SOURCE_DIR}/docs/pages ${PROJECT_SOURCE_DIR}/core/state.h
-      $<TARGET_FILE_DIR:vyRunJob>)
+      $<TARGET_FILE_DIR:vyRunJob> ${PROJECT_SOURCE_DIR}/tests/cases)
   list(TRANSFORM VY_PAGE_NAMES PREPEND ${PROJECT_SOURCE_DIR}/docs/pages/ OUTPUT_VARIABLE VY_PAGE_SOURCES)
   list(TRANSFORM VY_PAGE_SOURCES APPEND .scd)
+  file(GLOB VY_PAGE_CHECK_CASES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/cases/*.case)
   add_custom_command(OUTPUT ${VY_PAGES_DIR}/tables-checked
     COMMAND page_check ${VY_PAGE_CHECK_ARGS}
     COMMAND ${CMAKE_COMMAND} -E touch ${VY_PAGES_DIR}/tables-checked
     DEPENDS page_check ${VY_PROGRAM_NAMES} ${VY_PAGE_SOURCES} ${PROJECT_SOURCE_DIR}/core/state.h
+            ${VY_PAGE_CHECK_CASES}
     COMMENT "Reference pages against the switch, usage and exit code tables"
     VERBATIM)
   add_custom_target(vy_pages_check ALL DEPENDS ${VY_PAGES_DIR}/tables-checked)
@@ -71,5 +73,6 @@ if(VY_TESTS AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME pages_tables_breaks
     COMMAND ${CMAKE_COMMAND} -DPAGE_CHECK=$<TARGET_FILE:page_check> -DPAGES=${PROJECT_SOURCE_DIR}/docs/pages
             -DSTATE_H=${PROJECT_SOURCE_DIR}/core/state.h -DBIN=$<TARGET_FILE_DIR:vyRunJob>
+            -DCASES=${PROJECT_SOURCE_DIR}/tests/cases
             -DWORK=${CMAKE_BINARY_DIR}/pages-breaks -P ${PROJECT_SOURCE_DIR}/tests/pages/broken_pages.cmake)
 endif()

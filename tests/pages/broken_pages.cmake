@@ -2,7 +2,7 @@
 # time: each must end page_check with 1 and the line that names the break.
 #
 #   cmake -DPAGE_CHECK=<page_check> -DPAGES=<docs/pages> -DSTATE_H=<core/state.h>
-#         -DBIN=<programs> -DWORK=<folder> -P broken_pages.cmake
+#         -DBIN=<programs> -DCASES=<tests/cases> -DWORK=<folder> -P broken_pages.cmake
 
 set(failures 0)
 
@@ -28,14 +28,39 @@ function(expect_break file text replacement expected)
   endif()
   string(REPLACE "${text}" "${replacement}" content "${content}")
   file(WRITE ${path} "${content}")
-  execute_process(COMMAND ${PAGE_CHECK} ${WORK}/pages ${WORK}/state.h ${BIN}
+  run_check("${file}, \"${text}\" broken" ${CASES} "${expected}")
+  set(failures ${failures} PARENT_SCOPE)
+endfunction()
+
+# run_check(<what> <cases> <expected line>): page_check on the copies in
+# WORK, ending with 1 and printing that line; with no line, ending with 0.
+function(run_check what cases expected)
+  execute_process(COMMAND ${PAGE_CHECK} ${WORK}/pages ${WORK}/state.h ${BIN} ${cases}
     RESULT_VARIABLE status OUTPUT_VARIABLE output TIMEOUT 60)
-  string(FIND "${output}" "${expected}\n" found)
-  if(NOT status EQUAL 1 OR found EQUAL -1)
-    message(SEND_ERROR "${file}, \"${text}\" broken: status ${status}, expected 1 and the line\n"
+  if(expected STREQUAL "")
+    set(found 0)
+    set(want 0)
+  else()
+    string(FIND "${output}" "${expected}\n" found)
+    set(want 1)
+  endif()
+  if(NOT status EQUAL want OR found EQUAL -1)
+    message(SEND_ERROR "${what}: status ${status}, expected ${want} and the line\n"
                        "  ${expected}\nbut the output is:\n${output}")
     math(EXPR failures "${failures} + 1")
   endif()
+  set(failures ${failures} PARENT_SCOPE)
+endfunction()
+
+# expect_case(<program> <status> <stdout> <expected line>): the pages as
+# they are, with one made-up case beside them.
+function(expect_case program status stdout expected)
+  file(REMOVE_RECURSE ${WORK})
+  file(COPY ${PAGES}/ DESTINATION ${WORK}/pages)
+  file(COPY ${STATE_H} DESTINATION ${WORK})
+  file(WRITE ${WORK}/cases/made-up.case
+    "# made up\n=== program\n${program}\n=== stdout\n${stdout}=== status\n${status}\n")
+  run_check("a case of ${program} ending with ${status}" ${WORK}/cases "${expected}")
   set(failures ${failures} PARENT_SCOPE)
 endfunction()
 
@@ -71,6 +96,12 @@ expect_break(state.h "kExitNoServer = 3," "kExitNoServer = 5,"
   "core/state.h: kExitNoServer = 5, but the built code has 3")
 expect_break(state.h "    kExitConfigFormat = 66,\n" "    kExitConfigFormat = 66,\n    kExitRefused = 26,\n"
   "core/state.h: kExitRefused = 26 has no row in tests/pages/exit_statuses.h (which programs end with it?)")
+
+# A case that ends a program with a code the status table does not give it,
+# and one whose code is the status its Java class reported.
+expect_case(vyShowLuns 17 ""
+  "tests/cases/made-up.case: vyShowLuns ends with 17 (kExitNoVolumeList), which tests/pages/exit_statuses.h does not give it")
+expect_case(vyRunJob 17 "[java] vyMirrorKit.vyRunJob exits 17\n" "")
 
 file(REMOVE_RECURSE ${WORK})
 if(failures GREATER 0)

@@ -1,9 +1,9 @@
 // page_check: holds the reference pages to the tables they restate.
 //
-//   page_check PAGES STATE_H BIN
+//   page_check PAGES STATE_H BIN CASES
 //
-// PAGES is docs/pages, STATE_H core/state.h and BIN the folder of the built
-// programs. For each program of the program table, its page <name>.1.scd
+// PAGES is docs/pages, STATE_H core/state.h, BIN the folder of the built
+// programs and CASES tests/cases. For each program of the program table, its page <name>.1.scd
 // must show:
 //   - under OPTIONS exactly its rows of the switch table, each switch with
 //     the value name of its usage part ("*/u* _username_") and the longest
@@ -17,7 +17,9 @@
 //     child's status.
 // vy-exit-status(7) must list every code under EXIT STATUS, each item's
 // last sentence naming exactly the programs that can end with it. The codes
-// of state.h must be those of exit_statuses.h, number for number.
+// of state.h must be those of exit_statuses.h, number for number, and no
+// end-to-end case may end a program with a code that the table does not give
+// it.
 //
 // Prints one line per mismatch and ends with 1, or with 0 when there is
 // none; 2 when it cannot run.
@@ -25,6 +27,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -475,15 +478,81 @@ void CheckStateHeader(const std::string& path) {
     }
 }
 
+// The end-to-end cases hold the table to what the programs do: a case that
+// ends a program with a code of state.h that the table does not give that
+// program names a missing row, unless the code is the status that a child
+// of the case reported ("[java] <class> exits <code>"). Cases that stop a
+// program from outside or run several are left out.
+void CheckCases(const std::string& folder) {
+    std::error_code error;
+    std::vector<std::filesystem::path> cases;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().extension() == ".case") cases.push_back(entry.path());
+    }
+    if (error || cases.empty()) {
+        Mismatch(folder, "holds no cases");
+        return;
+    }
+    std::sort(cases.begin(), cases.end());
+    for (const std::filesystem::path& path : cases) {
+        const std::string where = "tests/cases/" + path.filename().string();
+        std::string text;
+        if (!ReadFile(path.string(), &text)) {
+            Mismatch(where, "cannot be read");
+            continue;
+        }
+        std::map<std::string, std::vector<std::string>> sections;
+        std::map<std::string, int> counts;
+        std::vector<std::string>* current = nullptr;
+        for (const std::string& line : Lines(text)) {
+            if (line.rfind("=== ", 0) == 0) {
+                std::string kind = line.substr(4, line.find(' ', 4) - 4);
+                ++counts[kind];
+                current = &sections[kind];
+            } else if (current != nullptr) {
+                current->push_back(line);
+            }
+        }
+        if (counts["program"] != 1 || counts["stop"] != 0 || counts["run"] != 0 || sections["status"].empty()) continue;
+        const std::string program = sections["program"].empty() ? "" : sections["program"][0];
+        const std::string status = sections["status"][0];
+        if (status.empty() || status.find_first_not_of("0123456789") != std::string::npos) continue;
+        int code = std::stoi(status);
+        const Program* p = nullptr;
+        for (const Program& row : kPrograms) {
+            if (row.type != 0 && program == row.name) p = &row;
+        }
+        bool isCode = false, given = false;
+        for (const ExitStatusRow& row : kExitStatusRows) {
+            if (row.code != code) continue;
+            isCode = true;
+            if (p != nullptr && Accepts(row.programs, p->type)) given = true;
+        }
+        if (p == nullptr || !isCode || given) continue;
+        bool childStatus = false;
+        for (const std::string& line : sections["stdout"]) {
+            if (line.rfind("[java] ", 0) == 0 && line.size() > status.size() + 7 &&
+                line.compare(line.size() - status.size() - 7, std::string::npos, " exits " + status) == 0) {
+                childStatus = true;
+            }
+        }
+        if (!childStatus || !ReturnsChildStatus(*p)) {
+            Mismatch(where, program + " ends with " + status + " (" + CodeNames(code) +
+                                "), which tests/pages/exit_statuses.h does not give it");
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: page_check PAGES STATE_H BIN\n");
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: page_check PAGES STATE_H BIN CASES\n");
         return 2;
     }
     std::string pages = argv[1], bin = argv[3];
     CheckStateHeader(argv[2]);
+    CheckCases(argv[4]);
     for (const Program& p : kPrograms) {
         if (p.type != 0) CheckProgramPage(pages, bin, p);
     }
