@@ -5,16 +5,24 @@
 # packages of build/packages (scripts/package.sh) with the throw-away keys of
 # VY_TEST_KEYS (tests/packages/make-keys.sh; GNUPGHOME holds the OpenPGP key).
 
+# Each check compares a whole text with the one written here and shows the
+# difference (same, below); the assertion libraries are not needed.
 cd "$BATS_TEST_DIRNAME/../.." || exit 1
-bats_load_library bats-support
-bats_load_library bats-assert
-bats_load_library bats-file
 source scripts/facts.sh
 
 packages=build/packages
-# The version the packages were made with: the project's, as the native
-# build that made them configured it.
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/linux-release/CMakeCache.txt 2>/dev/null || true)
+# Read once a group (bats reads this file again for each test; the tests
+# inherit what it exported the first time): the version the packages were
+# made with, the project's, as the native build that made them configured
+# it; the programs (cmake/suite-facts.txt); the DEB's architecture.
+if [ -z "${VY_GROUP_FACTS:-}" ]; then
+    VY_GROUP_FACTS="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/linux-release/CMakeCache.txt 2>/dev/null || true)
+$(fact programs)
+$(dpkg --print-architecture)
+linux-$(uname -m | tr A-Z a-z)"
+    export VY_GROUP_FACTS
+fi
+{ read -r version; read -r programs; read -r deb_arch; read -r linux_arch; } <<< "$VY_GROUP_FACTS"
 keys=${VY_TEST_KEYS:-build/package-test/keys}
 # The group's own folder, removed by bats after the group.
 work=$BATS_FILE_TMPDIR
@@ -53,9 +61,7 @@ teardown_file() {
     if [ -d "$work/other-gnupg" ]; then GNUPGHOME=$work/other-gnupg gpgconf --kill gpg-agent 2>/dev/null || true; fi
 }
 
-# The programs (cmake/suite-facts.txt), each with its page, and the other
-# pages of the suite.
-programs=$(fact programs)
+# The programs' pages, and the other pages of the suite.
 pages="$(for p in $programs; do echo "man1/$p.1"; done)
 man5/CLI.CFG.5 man5/vy-security-file.5 man5/vy-volume-list.5 man7/vy-exit-status.7"
 
@@ -137,7 +143,7 @@ page_lines() {
 expected_page="vyRunJob - run named copy tasks on the storage server
 vy command-line suite $version"
 
-deb=$packages/vy-command-line_${version}_$(dpkg --print-architecture).deb
+deb=$packages/vy-command-line_${version}_$deb_arch.deb
 emulator_deb=$packages/vy-command-line-emulator_${version}_all.deb
 
 # lintian's verdict on a DEB: its status. Its findings are shown, indented,

@@ -2,9 +2,8 @@
 # The TGZ: its files; its programs and a page used from where they lie.
 load common
 
-tgz_arch=linux-$(uname -m | tr A-Z a-z)
-tgz=$packages/vy-command-line-$version-$tgz_arch.tar.gz
-top=$work/tgz/vy-command-line-$version-$tgz_arch
+tgz=$packages/vy-command-line-$version-$linux_arch.tar.gz
+top=$work/tgz/vy-command-line-$version-$linux_arch
 
 setup_file() {
     packages_made
@@ -14,7 +13,7 @@ setup_file() {
 
 @test "TGZ contents" {
     same "$( (linux_files; if emulator_built linux-release; then emulator_files_linux; fi) |
-        sed "s|^|vy-command-line-$version-$tgz_arch/|" | sort)" \
+        sed "s|^|vy-command-line-$version-$linux_arch/|" | sort)" \
         "$(tar -tzf "$tgz" | grep -v '/$' | sort)"
 }
 
