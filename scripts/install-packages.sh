@@ -9,8 +9,9 @@
 set -euo pipefail
 
 # The programs, the reference pages and the Java side (a JDK where javac is
-# missing: the machine may have one of its own).
-build=(cmake make g++ googletest scdoc)
+# missing: the machine may have one of its own), and bats with its helper
+# libraries for the shell test suites.
+build=(cmake make g++ googletest scdoc bats bats-assert bats-file bats-support)
 # The Windows builds and their tests under Wine.
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
 # The fuzzing build, memcheck, the Java side's tests.
