@@ -611,6 +611,8 @@ check_apt() {
         "$(gpgv --keyring "$keyring" "$repo/dists/stable/InRelease" 2>/dev/null; echo -n "$? ")$(
             gpgv --keyring "$keyring" "$repo/dists/stable/Release.gpg" "$repo/dists/stable/Release" 2>/dev/null; echo $?)"
 
+    check_apt_key_and_validity "$repo"
+
     local a=$work/apt
     mkdir -p "$a/sources.list.d" "$a/trusted.gpg.d" "$a/lists/partial" "$a/cache/archives/partial"
     local options=(-o Dir::Etc::SourceList="$a/sources.list" -o Dir::Etc::SourceParts="$a/sources.list.d"
@@ -641,7 +643,7 @@ check_apt() {
         sed -i "s/^Version: .*/Version: $next/" "$work/unpacked/DEBIAN/control"
         dpkg-deb --root-owner-group -b "$work/unpacked" "$work/next-debs/" >/dev/null
     done
-    VY_GPG_KEY="vy package test" bash scripts/make-apt-repo.sh "$work/repo-next" "$work/next-debs"/*.deb
+    VY_GPG_KEY=$(cat "$keys/gpg.fingerprint") bash scripts/make-apt-repo.sh "$work/repo-next" "$work/next-debs"/*.deb
     source_of "$work/repo-next" "$keyring"
     check "apt: update from the repository of $next" 0 "$(apt_get update)"
     check "apt: upgrade to $next" 0 "$(apt_get install -y --only-upgrade $names)"
@@ -655,13 +657,30 @@ check_apt() {
     other_gnupg=$work/other-gnupg
     mkdir -m 700 "$other_gnupg"
     GNUPGHOME=$other_gnupg gpg --batch --quiet --passphrase '' --quick-gen-key "someone else <other@example.org>" ed25519 sign 1d
-    GNUPGHOME=$other_gnupg VY_GPG_KEY="someone else" bash scripts/make-apt-repo.sh "$work/repo-other" "$deb"
+    GNUPGHOME=$other_gnupg VY_GPG_KEY=$(GNUPGHOME=$other_gnupg gpg --batch --with-colons --list-secret-keys |
+        awk -F: '$1 == "fpr" { print $10; exit }') bash scripts/make-apt-repo.sh "$work/repo-other" "$deb"
     source_of "$work/repo-other" "$keyring"
     check "apt: update refuses the repository signed with another key" "100 refused" \
         "$(apt_get update) $(grep -q 'NO_PUBKEY\|is not signed' "$work/apt.log" && echo refused)"
     check "apt: nothing to install from it" 100 "$(apt_get install -y -s vy-command-line)"
 }
 
+
+# ---- The published key and the Release's validity (part of the apt group)
+# The repository's keyring holds the one key that signed it, named by its
+# fingerprint (gpg.fingerprint of make-keys.sh), and the Release file runs
+# out 30 days after its date.
+check_apt_key_and_validity() {
+    local repo=$1
+    check "apt: the published keyring holds the one signing key" "$(cat "$keys/gpg.fingerprint")" \
+        "$(gpg --batch --with-colons --no-default-keyring --keyring "$repo/vy-command-line-archive-keyring.gpg" --list-keys |
+            awk -F: '$1 == "pub" { primary = 1; next } primary && $1 == "fpr" { print $10; primary = 0 }')"
+    local date
+    date=$(sed -n 's/^Date: //p' "$repo/dists/stable/Release")
+    check "apt: the Release is valid until 30 days after its date" "$(date -u -d "$date + 30 days" '+%a, %d %b %Y %H:%M:%S UTC')" \
+        "$(sed -n 's/^Valid-Until: //p' "$repo/dists/stable/Release")"
+}
+# ---- end of the published key and the Release's validity
 
 # Each group's checks.
 echo "== $group"

@@ -18,9 +18,11 @@
 # Signing (docs/RELEASES.md), named by the environment, never by the
 # command line:
 #   VY_SIGN_PKCS12         a PKCS#12 file with the code-signing certificate
-#   VY_SIGN_PASSWORD_FILE  a file holding its password
+#   VY_SIGN_PASSWORD_FILE  a file holding its password, readable by its
+#                          owner only
 #   VY_SIGN_TIMESTAMP_URL  optional: an RFC 3161 time-stamp server
-#   VY_GPG_KEY             an OpenPGP key (of gpg's GNUPGHOME) that signs the
+#   VY_GPG_KEY             the fingerprint of an OpenPGP key (of gpg's
+#                          GNUPGHOME; scripts/gpg-key.sh) that signs the
 #                          apt repository's Release file and SHA256SUMS
 # With the first two, every Windows program is signed (Authenticode,
 # osslsigncode) before the ZIPs and MSIs are made, so that both hold signed
@@ -30,6 +32,7 @@
 # is started), 1 a missing tool or a failed step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/gpg-key.sh
 
 configure_args=()
 case "${1:-}" in
@@ -51,6 +54,12 @@ if [ -n "${VY_SIGN_PKCS12:-}${VY_SIGN_PASSWORD_FILE:-}" ]; then
     for f in "$VY_SIGN_PKCS12" "$VY_SIGN_PASSWORD_FILE"; do
         [ -r "$f" ] || { echo "package.sh: cannot read $f" >&2; exit 2; }
     done
+    # Another user who can read the password can sign in our name.
+    mode=$(stat -L -c %a "$VY_SIGN_PASSWORD_FILE")
+    if [ $((8#$mode & 8#044)) -ne 0 ]; then
+        echo "package.sh: the password file $VY_SIGN_PASSWORD_FILE can be read by others than its owner (mode $mode): make it owner-only (chmod 600)" >&2
+        exit 2
+    fi
     command -v osslsigncode >/dev/null || { echo "package.sh: osslsigncode not found; install the Debian package osslsigncode" >&2; exit 1; }
     signing=yes
     # Absolute, as the builds run elsewhere.
@@ -62,8 +71,8 @@ else
     echo "== unsigned: the Windows programs and installers carry no signature (VY_SIGN_PKCS12 and VY_SIGN_PASSWORD_FILE are not set)"
 fi
 if [ -n "${VY_GPG_KEY:-}" ]; then
-    gpg --batch --list-secret-keys "$VY_GPG_KEY" >/dev/null 2>&1 ||
-        { echo "package.sh: no secret key \"$VY_GPG_KEY\" in gpg's keyring" >&2; exit 2; }
+    VY_GPG_KEY=$(gpg_key_fingerprint package.sh) || exit 2
+    export VY_GPG_KEY
     echo "== signing the apt repository and SHA256SUMS with the OpenPGP key $VY_GPG_KEY"
 else
     echo "== unsigned: the apt repository and SHA256SUMS (VY_GPG_KEY is not set)"
@@ -133,7 +142,7 @@ bash scripts/make-apt-repo.sh build/packages/apt build/packages/*.deb
 
 (cd build/packages && sha256sum -- *.deb *.tar.gz *.zip *.msi) > build/packages/SHA256SUMS
 if [ -n "${VY_GPG_KEY:-}" ]; then
-    gpg --batch --yes --quiet --local-user "$VY_GPG_KEY" --armor --detach-sign \
+    gpg --batch --yes --quiet --local-user "$VY_GPG_KEY!" --armor --detach-sign \
         --output build/packages/SHA256SUMS.asc build/packages/SHA256SUMS
 fi
 # CPack's working folder is no part of what ships.
