@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the packages into build/packages:
 #   bash scripts/package.sh [--no-tests]
-# the TGZ and the DEBs (the suite's and, where Java 17 is found, the
-# emulator's) of the native release build (linux-release), a ZIP and an MSI
-# of each Windows build (windows-x64, windows-x86; the MSIs by
+# the TGZ, the DEBs and the RPMs (the suite's and, where Java 17 is found,
+# the emulator's) of the native release build (linux-release), a ZIP and an
+# MSI of each Windows build (windows-x64, windows-x86; the MSIs by
 # scripts/make-msi.sh), an apt repository of the DEBs in build/packages/apt
-# (scripts/make-apt-repo.sh) and SHA256SUMS of the packages. Each build is
+# (scripts/make-apt-repo.sh), a dnf repository of the RPMs in
+# build/packages/dnf (scripts/make-dnf-repo.sh) and SHA256SUMS of the
+# packages. The repositories take every DEB and RPM in build/packages. Each build is
 # configured and built by its preset and packaged by CPack (the package
 # presets linux, windows-x64, windows-x86). --no-tests configures the builds
 # without the tests: only what ships is built.
@@ -23,11 +25,13 @@
 #   VY_SIGN_TIMESTAMP_URL  optional: an RFC 3161 time-stamp server
 #   VY_GPG_KEY             the fingerprint of an OpenPGP key (of gpg's
 #                          GNUPGHOME; scripts/gpg-key.sh) that signs the
-#                          apt repository's Release file and SHA256SUMS
+#                          RPMs, the apt repository's Release file, the dnf
+#                          repository's repomd.xml and SHA256SUMS
 # With the first two, every Windows program is signed (Authenticode,
 # osslsigncode) before the ZIPs and MSIs are made, so that both hold signed
 # programs, and then each MSI. Without them the packages are unsigned, and
-# this says so; without VY_GPG_KEY the repository and SHA256SUMS are.
+# this says so; without VY_GPG_KEY the RPMs, the repositories and SHA256SUMS
+# are.
 # Exit status: 0 made, 2 a wrong command line or signing setting (nothing
 # is started), 1 a missing tool or a failed step.
 set -euo pipefail
@@ -46,6 +50,10 @@ if [ "$(id -u)" != 0 ] && ! command -v fakeroot >/dev/null; then
     echo "package.sh: fakeroot not found; install the Debian package fakeroot (the archives' files belong to root)" >&2
     exit 1
 fi
+for tool in rpmbuild:rpm createrepo_c:createrepo-c; do
+    command -v "${tool%%:*}" >/dev/null ||
+        { echo "package.sh: ${tool%%:*} not found; install the Debian package ${tool#*:} (the RPMs and their repository)" >&2; exit 1; }
+done
 if [ -n "${VY_SIGN_PKCS12:-}${VY_SIGN_PASSWORD_FILE:-}" ]; then
     if [ -z "${VY_SIGN_PKCS12:-}" ] || [ -z "${VY_SIGN_PASSWORD_FILE:-}" ]; then
         echo "package.sh: VY_SIGN_PKCS12 and VY_SIGN_PASSWORD_FILE go together: set both or neither" >&2
@@ -73,9 +81,9 @@ fi
 if [ -n "${VY_GPG_KEY:-}" ]; then
     VY_GPG_KEY=$(gpg_key_fingerprint package.sh) || exit 2
     export VY_GPG_KEY
-    echo "== signing the apt repository and SHA256SUMS with the OpenPGP key $VY_GPG_KEY"
+    echo "== signing the RPMs, the apt and dnf repositories and SHA256SUMS with the OpenPGP key $VY_GPG_KEY"
 else
-    echo "== unsigned: the apt repository and SHA256SUMS (VY_GPG_KEY is not set)"
+    echo "== unsigned: the RPMs, the apt and dnf repositories and SHA256SUMS (VY_GPG_KEY is not set)"
 fi
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -137,10 +145,21 @@ for preset in windows-x64 windows-x86; do
     echo "$msi"
 done
 
+if [ -n "${VY_GPG_KEY:-}" ]; then
+    echo "== signing the RPMs"
+    bash scripts/sign-rpms.sh build/packages/*.rpm
+    # CPack's sums are of the unsigned files.
+    for rpm in build/packages/*.rpm; do
+        (cd build/packages && sha256sum -- "${rpm##*/}") > "$rpm.sha256"
+    done
+fi
+
 echo "== apt repository"
 bash scripts/make-apt-repo.sh build/packages/apt build/packages/*.deb
+echo "== dnf repository"
+bash scripts/make-dnf-repo.sh build/packages/dnf build/packages/*.rpm
 
-(cd build/packages && sha256sum -- *.deb *.tar.gz *.zip *.msi) > build/packages/SHA256SUMS
+(cd build/packages && sha256sum -- *.deb *.rpm *.tar.gz *.zip *.msi) > build/packages/SHA256SUMS
 if [ -n "${VY_GPG_KEY:-}" ]; then
     gpg --batch --yes --quiet --local-user "$VY_GPG_KEY!" --armor --detach-sign \
         --output build/packages/SHA256SUMS.asc build/packages/SHA256SUMS
