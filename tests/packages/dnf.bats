@@ -48,7 +48,9 @@ dnf_in() {
     run dnf_in "$root" "$PWD/$PACKAGES/dnf" repoquery --qf '%{name} %{version}-%{release} %{arch}'
     assert_success
     local expected
-    expected=$(for rpm in "$PACKAGES"/*.rpm; do rpm -qp --qf '%{NAME} %{VERSION}-%{RELEASE} %{ARCH}\n' "$rpm" 2>/dev/null; done | LC_ALL=C sort)
+    # Those of this machine's architecture, and the architecture-independent.
+    expected=$(for rpm in "$PACKAGES"/*.rpm; do rpm -qp --qf '%{NAME} %{VERSION}-%{RELEASE} %{ARCH}\n' "$rpm" 2>/dev/null; done |
+        awk -v m="$(uname -m)" '$3 == m || $3 == "noarch"' | LC_ALL=C sort)
     assert_equal "$(grep '^vy-' <<< "$output" | LC_ALL=C sort)" "$expected"
     # The key dnf took in, shown by its fingerprint.
     assert_line " Fingerprint: $(sed 's/..../& /g; s/ $//' <<< "$FINGERPRINT")"
@@ -75,7 +77,7 @@ dnf_in() {
 }
 
 @test "dnf sees the next version as the upgrade of what rpm installed" {
-    local root=$BATS_TEST_TMPDIR/root rpms=($(suite_rpms | head -n 1) $(emulator_rpm))
+    local root=$BATS_TEST_TMPDIR/root rpms=($(host_rpm) $(emulator_rpm))
     mkdir -p "$root"
     rpm_in "$root" -i --nodeps "${rpms[@]}"
     next_rpms "$BATS_TEST_TMPDIR/next"
