@@ -19,6 +19,10 @@ setup_file() {
     done
     GNUPGHOME=$KEYS gpg --batch --with-colons --list-secret-keys | awk -F: '$1 == "sec" { s = 1 } s && $1 == "fpr" { print $10; s = 0 }' \
         > "$BATS_FILE_TMPDIR/fingerprints"
+    # The second certified by the first: a signature that a minimal export
+    # leaves out.
+    GNUPGHOME=$KEYS gpg --batch --yes --quiet --local-user "$(sed -n 1p "$BATS_FILE_TMPDIR/fingerprints")" \
+        --quick-sign-key "$(sed -n 2p "$BATS_FILE_TMPDIR/fingerprints")" 2>/dev/null
     # A small DEB for the repository.
     local d=$BATS_FILE_TMPDIR/deb
     mkdir -p "$d/DEBIAN" "$d/usr/share/doc/vy-twin"
@@ -58,7 +62,9 @@ apt_repo() { GNUPGHOME=$KEYS bash "$SRC/scripts/make-apt-repo.sh" "$BATS_TEST_TM
     run gpg --batch --with-colons --no-default-keyring --keyring "$BATS_TEST_TMPDIR/apt/vy-command-line-archive-keyring.gpg" --list-keys
     assert_equal "$(grep -c '^pub:' <<< "$output")" 1
     assert_equal "$(awk -F: '$1 == "fpr" { print $10; exit }' <<< "$output")" "$fpr"
-    # Minimal: the key, its user id and self-signature only.
+    # Minimal: the key, its user id and self-signature only, without the
+    # other key's certification.
+    assert_equal "$(GNUPGHOME=$KEYS gpg --batch --export "$fpr" | gpg --batch --list-packets | grep -c '^:signature packet:')" 2
     assert_equal "$(gpg --batch --list-packets "$BATS_TEST_TMPDIR/apt/vy-command-line-archive-keyring.gpg" | grep -c '^:signature packet:')" 1
     # The Release file signed by that key.
     run gpgv --keyring "$BATS_TEST_TMPDIR/apt/vy-command-line-archive-keyring.gpg" "$BATS_TEST_TMPDIR/apt/dists/stable/InRelease"
