@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the release scripts: the OpenPGP key that signs a release,
 # named by VY_GPG_KEY.
 #

@@ -23,7 +23,10 @@ require_packages() {
 
 # The architecture-dependent RPMs of the suite (one per architecture built),
 # and the emulator's, where the build has one.
-suite_rpms() { ls "$PACKAGES"/vy-command-line-"$VERSION"-1.*.rpm | grep -v '\.noarch\.rpm$'; }
+suite_rpms() {
+    local f
+    for f in "$PACKAGES"/vy-command-line-"$VERSION"-1.*.rpm; do [[ $f == *.noarch.rpm ]] || echo "$f"; done
+}
 # The suite's RPM of this machine's architecture: the one that runs here.
 host_rpm() { ls "$PACKAGES/vy-command-line-$VERSION-1.$(uname -m).rpm"; }
 emulator_rpm() { ls "$PACKAGES"/vy-command-line-emulator-"$VERSION"-1.noarch.rpm 2>/dev/null || true; }
