@@ -13,6 +13,15 @@ setup_file() {
     require_packages
 }
 
+# dnf checks repomd.xml with a keyring of its own in its cache, and gpg
+# starts an agent for it: stopped with the test.
+teardown() {
+    local ring
+    for ring in "$BATS_TEST_TMPDIR"/*/var/cache/dnf/*/pubring; do
+        [ -d "$ring" ] && GNUPGHOME=$ring gpgconf --kill gpg-agent 2>/dev/null || true
+    done
+}
+
 # The .repo file that docs/RELEASES.md gives, for the repository in folder
 # $1 (its URLs turned into file: ones).
 repo_file() {
