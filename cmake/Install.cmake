@@ -55,6 +55,10 @@ if(NOT WIN32)
     DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog
     VERBATIM)
   add_custom_target(vy_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+  # The RPMs' changelog: the same entry in rpm's form (the date as
+  # SOURCE_DATE_EPOCH gives it).
+  string(TIMESTAMP VY_RPM_CHANGELOG_DATE "%a %b %d %Y" UTC)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/rpm-changelog.in ${CMAKE_BINARY_DIR}/packaging/rpm-changelog @ONLY)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${VY_DOCDIR} COMPONENT suite)
 endif()
 

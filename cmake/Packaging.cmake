@@ -1,8 +1,9 @@
-# Packages with CPack: a ZIP from each Windows build, a TGZ and a DEB from a
-# native Linux build. Names carry the project's version:
+# Packages with CPack: a ZIP from each Windows build, a TGZ, DEBs and RPMs
+# from a Linux build. Names carry the project's version:
 #   vy-command-line-<version>-windows-x64.zip, ...-windows-x86.zip,
 #   vy-command-line-<version>-linux-<machine>.tar.gz,
-#   vy-command-line_<version>_<Debian architecture>.deb
+#   vy-command-line_<version>_<Debian architecture>.deb,
+#   vy-command-line-<version>-1.<RPM architecture>.rpm
 set(CPACK_PACKAGE_NAME ${VY_PACKAGE_NAME})
 set(CPACK_PACKAGE_VENDOR "vy command-line suite maintainers")
 set(CPACK_PACKAGE_CONTACT ${VY_PACKAGE_CONTACT})
@@ -32,7 +33,7 @@ if(WIN32)
     set(VY_PACKAGE_SYSTEM windows-x86)
   endif()
 else()
-  set(CPACK_GENERATOR TGZ DEB)
+  set(CPACK_GENERATOR TGZ DEB RPM)
   string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" VY_PACKAGE_SYSTEM)
 endif()
 set(CPACK_PACKAGE_FILE_NAME ${VY_PACKAGE_NAME}-${PROJECT_VERSION}-${VY_PACKAGE_SYSTEM})
@@ -43,6 +44,7 @@ set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 if(TARGET vyEmulator)
   set(CPACK_COMPONENTS_ALL suite emulator)
   set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_RPM_COMPONENT_INSTALL ON)
 else()
   set(CPACK_COMPONENTS_ALL suite)
 endif()
@@ -65,6 +67,55 @@ string(JOIN "\n" CPACK_COMPONENT_EMULATOR_DESCRIPTION
   "A storage-server emulator on the loopback address, and client class archives"
   "with the names and argument lists that the vy programs use, to try the suite"
   "without the real server.")
+
+# RPM (rpmbuild): the same files and the same split as the DEBs. The
+# architecture is the build's target, not the packaging machine's, so that a
+# cross build is packaged for what it was built for.
+if(NOT WIN32)
+  set(VY_RPM_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+  if(VY_RPM_ARCHITECTURE MATCHES "^(amd64|AMD64)$")
+    set(VY_RPM_ARCHITECTURE x86_64)
+  elseif(VY_RPM_ARCHITECTURE MATCHES "^(arm64|ARM64)$")
+    set(VY_RPM_ARCHITECTURE aarch64)
+  endif()
+  set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+  set(CPACK_RPM_PACKAGE_RELEASE 1)
+  set(CPACK_RPM_PACKAGE_ARCHITECTURE ${VY_RPM_ARCHITECTURE})
+  # packaging/copyright: no license granted yet (SPDX: a reference of our own).
+  set(CPACK_RPM_PACKAGE_LICENSE "LicenseRef-vy-no-license-granted")
+  set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
+  set(CPACK_RPM_PACKAGE_RELOCATABLE OFF)
+  set(CPACK_RPM_SUITE_PACKAGE_NAME ${VY_PACKAGE_NAME})
+  set(CPACK_RPM_SUITE_FILE_NAME RPM-DEFAULT)
+  set(CPACK_RPM_SUITE_PACKAGE_SUMMARY "Launchers for a storage server's copy tasks and a host's volumes")
+  set(CPACK_RPM_EMULATOR_PACKAGE_NAME ${VY_PACKAGE_NAME}-emulator)
+  set(CPACK_RPM_EMULATOR_FILE_NAME RPM-DEFAULT)
+  set(CPACK_RPM_EMULATOR_PACKAGE_ARCHITECTURE noarch)
+  set(CPACK_RPM_EMULATOR_PACKAGE_SUMMARY "Storage-server emulator for trying the vy command-line suite")
+  # A Java 17 runtime or later: Fedora's, RHEL's and SUSE's OpenJDK packages
+  # provide java-headless (epoch 1 on Fedora and RHEL, none on SUSE).
+  set(CPACK_RPM_EMULATOR_PACKAGE_REQUIRES "(java-headless >= 1:17 or jre-17-headless or jre-21-headless)")
+  set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_BINARY_DIR}/packaging/rpm-changelog)
+  # Folders that belong to the system (the filesystem package), never to
+  # ours.
+  set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+    /usr/share/man /usr/share/man/man1 /usr/share/man/man5 /usr/share/man/man7)
+  # The packages hold the files as the install made them (stripped by CPack,
+  # pages gzipped by the build: the TGZ's bytes), no debug package, and the
+  # same bytes from the same commit: times and build host from
+  # SOURCE_DATE_EPOCH and the project, never from the clock or the machine.
+  string(JOIN "\n" CPACK_RPM_SPEC_MORE_DEFINE
+    "%define packager ${VY_PACKAGE_CONTACT}"
+    "%define __os_install_post %{nil}"
+    "%define __spec_install_post %{nil}"
+    "%define debug_package %{nil}"
+    "%define _build_id_links none"
+    "%define use_source_date_epoch_as_buildtime 1"
+    "%define clamp_mtime_to_source_date_epoch 1"
+    "%define _buildhost vy-command-line.build"
+    "%define _binary_payload w9.gzdio"
+    "%define _binary_filedigest_algorithm 8")
+endif()
 
 include(CPack)
 

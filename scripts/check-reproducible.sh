@@ -5,8 +5,8 @@
 # built), one after the other, so at different times, with another time
 # zone, umask and locale, and, when run as root, the second as another user
 # (nobody), and every file of the two build/packages folders
-# (the DEBs, the TGZ, the ZIPs, the MSIs, their .sha256 files, SHA256SUMS and
-# the apt repository) is compared by its SHA-256 sum. diffoscope shows what
+# (the DEBs, the RPMs, the TGZ, the ZIPs, the MSIs, their .sha256 files,
+# SHA256SUMS and the apt and dnf repositories) is compared by its SHA-256 sum. diffoscope shows what
 # differs in a file that is not the same.
 #   bash scripts/check-reproducible.sh [--keep]
 # --keep keeps the two clones (their folder is named at the end). Uncommitted

@@ -19,9 +19,9 @@ checks=(clang libclang-rt-14-dev valgrind junit5)
 # The benchmark.
 bench=(libbenchmark-dev hyperfine wrk python3 binutils)
 # The packages and the test of what they hold.
-packages=(mandoc dpkg-dev lintian man-db unzip bsdextrautils msitools wixl)
-# Releases: signing, the apt repository, the reproducibility check.
-releases=(python3-olefile osslsigncode openssl gnupg apt-utils diffoscope-minimal fakeroot)
+packages=(mandoc dpkg-dev lintian man-db unzip bsdextrautils msitools wixl rpm rpmlint cpio bats bats-assert bats-file)
+# Releases: signing, the apt and dnf repositories, the reproducibility check.
+releases=(python3-olefile osslsigncode openssl gnupg apt-utils diffoscope-minimal fakeroot createrepo-c dnf)
 # The device test's virtual machine: QEMU and a static busybox, without what
 # they recommend; its kernel package is downloaded by the test itself, so the
 # package lists must know it. Without them the device test is skipped, so a

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the packages into build/packages:
 #   bash scripts/package.sh [--no-tests]
-# the TGZ and the DEBs (the suite's and, where Java 17 is found, the
-# emulator's) of the native release build (linux-release), a ZIP and an MSI
-# of each Windows build (windows-x64, windows-x86; the MSIs by
+# the TGZ, the DEBs and the RPMs (the suite's and, where Java 17 is found,
+# the emulator's) of the native release build (linux-release), a ZIP and an
+# MSI of each Windows build (windows-x64, windows-x86; the MSIs by
 # scripts/make-msi.sh), an apt repository of the DEBs in build/packages/apt
-# (scripts/make-apt-repo.sh) and SHA256SUMS of the packages. Each build is
+# (scripts/make-apt-repo.sh), a dnf repository of the RPMs in
+# build/packages/dnf (scripts/make-dnf-repo.sh) and SHA256SUMS of the
+# packages. The repositories take every DEB and RPM in build/packages. Each build is
 # configured and built by its preset and packaged by CPack (the package
 # presets linux, windows-x64, windows-x86). --no-tests configures the builds
 # without the tests: only what ships is built.
@@ -18,18 +20,23 @@
 # Signing (docs/RELEASES.md), named by the environment, never by the
 # command line:
 #   VY_SIGN_PKCS12         a PKCS#12 file with the code-signing certificate
-#   VY_SIGN_PASSWORD_FILE  a file holding its password
+#   VY_SIGN_PASSWORD_FILE  a file holding its password, readable by its
+#                          owner only
 #   VY_SIGN_TIMESTAMP_URL  optional: an RFC 3161 time-stamp server
-#   VY_GPG_KEY             an OpenPGP key (of gpg's GNUPGHOME) that signs the
-#                          apt repository's Release file and SHA256SUMS
+#   VY_GPG_KEY             the fingerprint of an OpenPGP key (of gpg's
+#                          GNUPGHOME; scripts/gpg-key.sh) that signs the
+#                          RPMs, the apt repository's Release file, the dnf
+#                          repository's repomd.xml and SHA256SUMS
 # With the first two, every Windows program is signed (Authenticode,
 # osslsigncode) before the ZIPs and MSIs are made, so that both hold signed
 # programs, and then each MSI. Without them the packages are unsigned, and
-# this says so; without VY_GPG_KEY the repository and SHA256SUMS are.
+# this says so; without VY_GPG_KEY the RPMs, the repositories and SHA256SUMS
+# are.
 # Exit status: 0 made, 2 a wrong command line or signing setting (nothing
 # is started), 1 a missing tool or a failed step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/gpg-key.sh
 
 configure_args=()
 case "${1:-}" in
@@ -43,6 +50,10 @@ if [ "$(id -u)" != 0 ] && ! command -v fakeroot >/dev/null; then
     echo "package.sh: fakeroot not found; install the Debian package fakeroot (the archives' files belong to root)" >&2
     exit 1
 fi
+for tool in rpmbuild:rpm createrepo_c:createrepo-c; do
+    command -v "${tool%%:*}" >/dev/null ||
+        { echo "package.sh: ${tool%%:*} not found; install the Debian package ${tool#*:} (the RPMs and their repository)" >&2; exit 1; }
+done
 if [ -n "${VY_SIGN_PKCS12:-}${VY_SIGN_PASSWORD_FILE:-}" ]; then
     if [ -z "${VY_SIGN_PKCS12:-}" ] || [ -z "${VY_SIGN_PASSWORD_FILE:-}" ]; then
         echo "package.sh: VY_SIGN_PKCS12 and VY_SIGN_PASSWORD_FILE go together: set both or neither" >&2
@@ -51,6 +62,12 @@ if [ -n "${VY_SIGN_PKCS12:-}${VY_SIGN_PASSWORD_FILE:-}" ]; then
     for f in "$VY_SIGN_PKCS12" "$VY_SIGN_PASSWORD_FILE"; do
         [ -r "$f" ] || { echo "package.sh: cannot read $f" >&2; exit 2; }
     done
+    # Another user who can read the password can sign in our name.
+    mode=$(stat -L -c %a "$VY_SIGN_PASSWORD_FILE")
+    if [ $((8#$mode & 8#044)) -ne 0 ]; then
+        echo "package.sh: the password file $VY_SIGN_PASSWORD_FILE can be read by others than its owner (mode $mode): make it owner-only (chmod 600)" >&2
+        exit 2
+    fi
     command -v osslsigncode >/dev/null || { echo "package.sh: osslsigncode not found; install the Debian package osslsigncode" >&2; exit 1; }
     signing=yes
     # Absolute, as the builds run elsewhere.
@@ -62,11 +79,11 @@ else
     echo "== unsigned: the Windows programs and installers carry no signature (VY_SIGN_PKCS12 and VY_SIGN_PASSWORD_FILE are not set)"
 fi
 if [ -n "${VY_GPG_KEY:-}" ]; then
-    gpg --batch --list-secret-keys "$VY_GPG_KEY" >/dev/null 2>&1 ||
-        { echo "package.sh: no secret key \"$VY_GPG_KEY\" in gpg's keyring" >&2; exit 2; }
-    echo "== signing the apt repository and SHA256SUMS with the OpenPGP key $VY_GPG_KEY"
+    VY_GPG_KEY=$(gpg_key_fingerprint package.sh) || exit 2
+    export VY_GPG_KEY
+    echo "== signing the RPMs, the apt and dnf repositories and SHA256SUMS with the OpenPGP key $VY_GPG_KEY"
 else
-    echo "== unsigned: the apt repository and SHA256SUMS (VY_GPG_KEY is not set)"
+    echo "== unsigned: the RPMs, the apt and dnf repositories and SHA256SUMS (VY_GPG_KEY is not set)"
 fi
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -128,12 +145,23 @@ for preset in windows-x64 windows-x86; do
     echo "$msi"
 done
 
+if [ -n "${VY_GPG_KEY:-}" ]; then
+    echo "== signing the RPMs"
+    bash scripts/sign-rpms.sh build/packages/*.rpm
+    # CPack's sums are of the unsigned files.
+    for rpm in build/packages/*.rpm; do
+        (cd build/packages && sha256sum -- "${rpm##*/}") > "$rpm.sha256"
+    done
+fi
+
 echo "== apt repository"
 bash scripts/make-apt-repo.sh build/packages/apt build/packages/*.deb
+echo "== dnf repository"
+bash scripts/make-dnf-repo.sh build/packages/dnf build/packages/*.rpm
 
-(cd build/packages && sha256sum -- *.deb *.tar.gz *.zip *.msi) > build/packages/SHA256SUMS
+(cd build/packages && sha256sum -- *.deb *.rpm *.tar.gz *.zip *.msi) > build/packages/SHA256SUMS
 if [ -n "${VY_GPG_KEY:-}" ]; then
-    gpg --batch --yes --quiet --local-user "$VY_GPG_KEY" --armor --detach-sign \
+    gpg --batch --yes --quiet --local-user "$VY_GPG_KEY!" --armor --detach-sign \
         --output build/packages/SHA256SUMS.asc build/packages/SHA256SUMS
 fi
 # CPack's working folder is no part of what ships.

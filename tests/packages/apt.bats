@@ -43,11 +43,12 @@ setup_file() {
         sed -i "s/^Version: .*/Version: $next/" "$work/unpacked/DEBIAN/control"
         dpkg-deb --root-owner-group -b "$work/unpacked" "$work/next-debs/" >/dev/null
     done
-    VY_GPG_KEY="vy package test" bash scripts/make-apt-repo.sh "$work/repo-next" "$work/next-debs"/*.deb
+    VY_GPG_KEY=$(cat "$keys/gpg.fingerprint") bash scripts/make-apt-repo.sh "$work/repo-next" "$work/next-debs"/*.deb
     # The same DEBs signed by another key.
     mkdir -m 700 "$work/other-gnupg"
     GNUPGHOME=$work/other-gnupg gpg --batch --quiet --passphrase '' --quick-gen-key "someone else <other@example.org>" ed25519 sign 1d
-    GNUPGHOME=$work/other-gnupg VY_GPG_KEY="someone else" bash scripts/make-apt-repo.sh "$work/repo-other" "$deb"
+    GNUPGHOME=$work/other-gnupg VY_GPG_KEY=$(GNUPGHOME=$work/other-gnupg gpg --batch --with-colons --list-secret-keys |
+        awk -F: '$1 == "fpr" { print $10; exit }') bash scripts/make-apt-repo.sh "$work/repo-other" "$deb"
 }
 setup() { root || skip "the apt group installs packages: it runs as root only"; }
 
@@ -60,6 +61,19 @@ installed() { dpkg-query -W -f='${Package} ${Version} ${db:Status-Abbrev}\n' $na
 @test "apt: the repository's InRelease and Release.gpg verify with its published key" {
     same "0 0" "$(gpgv --keyring "$keyring" "$repo/dists/stable/InRelease" 2>/dev/null; echo -n "$? ")$(
         gpgv --keyring "$keyring" "$repo/dists/stable/Release.gpg" "$repo/dists/stable/Release" 2>/dev/null; echo $?)"
+}
+
+# The repository's keyring holds the one key that signed it, named by its
+# fingerprint (gpg.fingerprint of make-keys.sh), and the Release file runs
+# out 30 days after its date.
+@test "apt: the published keyring holds the one signing key" {
+    same "$(cat "$keys/gpg.fingerprint")" "$(gpg --batch --with-colons --no-default-keyring --keyring "$keyring" --list-keys |
+        awk -F: '$1 == "pub" { primary = 1; next } primary && $1 == "fpr" { print $10; primary = 0 }')"
+}
+@test "apt: the Release is valid until 30 days after its date" {
+    local date
+    date=$(sed -n 's/^Date: //p' "$repo/dists/stable/Release")
+    same "$(date -u -d "$date + 30 days" '+%a, %d %b %Y %H:%M:%S UTC')" "$(sed -n 's/^Valid-Until: //p' "$repo/dists/stable/Release")"
 }
 
 @test "apt: update from the signed repository" {
