@@ -9,17 +9,17 @@
 set -euo pipefail
 
 # The programs, the reference pages and the Java side (a JDK where javac is
-# missing: the machine may have one of its own), and bats with its helper
-# libraries for the shell test suites.
-build=(cmake make g++ googletest scdoc bats bats-assert bats-file bats-support)
+# missing: the machine may have one of its own).
+build=(cmake make g++ googletest scdoc)
 # The Windows builds and their tests under Wine.
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
-# The fuzzing build, memcheck, the Java side's tests.
-checks=(clang libclang-rt-14-dev valgrind junit5)
+# The fuzzing build, memcheck, the Java side's tests, and bats with its
+# helper libraries for the shell test suites.
+checks=(clang libclang-rt-14-dev valgrind junit5 bats bats-assert bats-file bats-support)
 # The benchmark.
 bench=(libbenchmark-dev hyperfine wrk python3 binutils)
 # The packages and the test of what they hold.
-packages=(mandoc dpkg-dev lintian man-db unzip bsdextrautils msitools wixl rpm rpmlint cpio bats bats-assert bats-file)
+packages=(mandoc dpkg-dev lintian man-db unzip bsdextrautils msitools wixl rpm rpmlint cpio)
 # Releases: signing, the apt and dnf repositories, the reproducibility check.
 releases=(python3-olefile osslsigncode openssl gnupg apt-utils diffoscope-minimal fakeroot createrepo-c dnf)
 # The device test's virtual machine: QEMU and a static busybox, without what
