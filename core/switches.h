@@ -25,6 +25,8 @@ constexpr std::size_t kMaxArgument = Text<1024>::kMaxLength;
 constexpr std::size_t kMaxServerName = kMaxArgument - 8;
 // The longest path that still fits one argument in double quotes.
 constexpr std::size_t kMaxQuotedPath = kMaxArgument - 2;
+// What the probe receives a server name after, in the same argument.
+constexpr char kProbeServerOption[] = "-Server=";
 
 // A text field of the invocation state, whatever its capacity.
 struct TextField {
@@ -91,6 +93,11 @@ struct Switch {
     SwitchTarget target;
     std::size_t limit = 0;        // longest value accepted; 0: the field's capacity
     bool quotedMustFit = false;   // the value's quoted form, too, must fit one argument
+    // The value reaches a Java class as it stands, unquoted: it must arrive
+    // there as exactly one argument, and so must kProbeServerOption followed
+    // by it where the probe receives it.
+    bool oneArgument = false;
+    bool probed = false;
     bool (*conflicts)() = nullptr;  // after the value is stored; null when nothing conflicts
     const char* javaOption = nullptr;  // what the Java class receives for it; null when nothing
     JavaPlace javaPlace = JavaPlace::kNone;
