@@ -102,10 +102,15 @@ TEST(InitParameter, AMissingValueIs10AtTheEndAnd20BeforeASwitch) {
     EXPECT_EQ(p.output.substr(0, p.output.find('\n')), "vyAwaitJob: Missing argument for /t");
     EXPECT_EQ(g.debug, 0) << "the switch after /t was not read";
 
-    // A value may begin with any other character, and may be empty.
+    // A value may begin with any other character, the neighbours of "/"
+    // included, and may be empty.
     EXPECT_EQ(Parse(kVyRunJob, {"/u", "-x", "/p", "", "/s", "\\srv"}).code, 0);
     EXPECT_EQ(g.userName.view(), "-x");
     EXPECT_EQ(g.primaryServer.view(), "\\srv");
+    EXPECT_EQ(Parse(kVyAwaitJob, {"/m", ".5", "/t", "0", "/s", "srv", ".t", "0t"}).code, 0);
+    EXPECT_EQ(g.minutes.view(), ".5");
+    EXPECT_EQ(g.threshold.view(), "0");
+    EXPECT_EQ(g.taskNames.view(), " .t 0t") << "a task name may begin with the neighbours of \"/\"";
 }
 
 // Windows takes every value that begins with "/" for a switch; POSIX only
