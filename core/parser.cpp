@@ -124,11 +124,11 @@ int AddRequestedVolume(const Switch& s, const char* value) {
         PrintUsage();
         return kExitTooLong;
     }
-    if (std::strlen(value) > s.Limit() || !g.requestedVolumes[g.volumeCount].assign(value)) {
-        return ReportTooLong(s.text, s.Limit());
-    }
+    if (std::strlen(value) > s.Limit()) return ReportTooLong(s.text, s.Limit());
+    // A refused name leaves no entry behind the volume count.
     int result = CheckOneArgument(s, value);
     if (result != 0) return result;
+    if (!g.requestedVolumes[g.volumeCount].assign(value)) return ReportTooLong(s.text, s.Limit());
     ++g.volumeCount;
     return 0;
 }
