@@ -7,6 +7,8 @@
 // what each switch does, is the switch table's (switches.h); only task
 // names, /q and the conflicts have handlers here.
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "core/launcher.h"
 #include "core/switches.h"
@@ -73,10 +75,34 @@ int CheckQuotedLength(const char* option, const char* value) {
     return 0;
 }
 
+// The child splits its command line into arguments again: a value passed on
+// as it stands reaches it as the words it splits into. Exactly one is
+// wanted. Blanks and tabs around the value are dropped there, as they always
+// were; a double quote would join the value with the arguments after it.
+bool ArrivesAsOneArgument(std::string_view text) {
+    return text.find('"') == std::string_view::npos && cmdline::SplitCommandLine(text).size() == 1;
+}
+
+// A value that would reach the class split, or not at all, is refused:
+// "/s "a -Server=b"" would have the probe check one server and the task
+// class use another. An empty value is not passed on at all (one that adds
+// a volume is refused once the whole command line is read).
+int CheckOneArgument(const Switch& s, std::string_view value) {
+    if (!s.oneArgument || value.empty()) return 0;
+    bool one = ArrivesAsOneArgument(value);
+    if (one && s.probed) one = ArrivesAsOneArgument(std::string(kProbeServerOption).append(value));
+    if (one) return 0;
+    Print("%s: The value of %s would not reach the Java class as one argument\n", ProgramName(), s.text);
+    PrintUsage();
+    return kExitNotOneArgument;
+}
+
 // Stores a switch's value in its field, or refuses it whole when it is
 // longer than the switch's limit (at most the field's own capacity).
 int StoreValue(const Switch& s, const char* value) {
     if (std::strlen(value) > s.Limit() || !s.target.field.assign(value)) return ReportTooLong(s.text, s.Limit());
+    int result = CheckOneArgument(s, value);
+    if (result != 0) return result;
     return s.quotedMustFit ? CheckQuotedLength(s.text, value) : 0;
 }
 
@@ -98,10 +124,27 @@ int AddRequestedVolume(const Switch& s, const char* value) {
         PrintUsage();
         return kExitTooLong;
     }
-    if (std::strlen(value) > s.Limit() || !g.requestedVolumes[g.volumeCount].assign(value)) {
-        return ReportTooLong(s.text, s.Limit());
-    }
+    if (std::strlen(value) > s.Limit()) return ReportTooLong(s.text, s.Limit());
+    // A refused name leaves no entry behind the volume count.
+    int result = CheckOneArgument(s, value);
+    if (result != 0) return result;
+    if (!g.requestedVolumes[g.volumeCount].assign(value)) return ReportTooLong(s.text, s.Limit());
     ++g.volumeCount;
+    return 0;
+}
+
+// An empty volume name would reach the class as no argument at all, and the
+// mapping would stop at it: the names after it would be lost. It still
+// counts as a volume for the conflict with /f, so it is refused only once
+// the whole command line is read.
+int CheckNoEmptyVolume() {
+    for (int i = 0; i < g.volumeCount; ++i) {
+        if (g.requestedVolumes[i].empty()) {
+            Print("%s: The value of /q is empty\n", ProgramName());
+            PrintUsage();
+            return kExitNotOneArgument;
+        }
+    }
     return 0;
 }
 
@@ -147,9 +190,11 @@ int InitParameter(int argc, char** argv) {
         if (result != 0) return result;
     }
 
-    // Volumes named with /q must all fit the class's command line.
+    // Volumes named with /q must each be a name and must all fit the class's
+    // command line.
     if (type == kVyProbeVol) {
-        int result = CheckVolumeRoom();
+        int result = CheckNoEmptyVolume();
+        if (result == 0) result = CheckVolumeRoom();
         if (result != 0) return result;
     }
 

@@ -15,7 +15,7 @@ int Probe(const Text<1024>& server) {
     if (g.verbose && program.probeAnswers) AppendArgument("-Verbose=yes");
     // The parser refuses server names that would not fit here.
     Text<1024> option;
-    option.assign("-Server=");
+    option.assign(kProbeServerOption);
     option.append(server.view());
     AppendArgument(option.c_str());
     return SpawnJava(g.argCount, g.argVector);

@@ -23,6 +23,7 @@ enum ExitCode {
     kExitNoServer = 3,
     kExitNoTaskNames = 4,
     kExitMissingArgument = 10,
+    kExitNotOneArgument = 11,
     kExitTooLong = 12,
     kExitNoCurrentDir = 13,
     kExitPutEnv = 14,

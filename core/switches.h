@@ -4,7 +4,8 @@
 // A row says which programs accept the switch, what it does (counts, sets a
 // flag, or takes the next argument as its value), where the value goes, the
 // longest value accepted, whether the value's quoted form must fit one
-// argument of the Java command line, what the row adds to the Java class's
+// argument of the Java command line or the value, handed on unquoted, must
+// arrive there as one argument, what the row adds to the Java class's
 // arguments and how the usage line shows it. The parser's acceptance, the
 // usage lines, the Java arguments and the room left for volumes all read
 // this table; adding a switch is one row here, plus its handler in
@@ -25,6 +26,8 @@ constexpr std::size_t kMaxArgument = Text<1024>::kMaxLength;
 constexpr std::size_t kMaxServerName = kMaxArgument - 8;
 // The longest path that still fits one argument in double quotes.
 constexpr std::size_t kMaxQuotedPath = kMaxArgument - 2;
+// What the probe receives a server name after, in the same argument.
+constexpr char kProbeServerOption[] = "-Server=";
 
 // A text field of the invocation state, whatever its capacity.
 struct TextField {
@@ -91,6 +94,8 @@ struct Switch {
     SwitchTarget target;
     std::size_t limit = 0;        // longest value accepted; 0: the field's capacity
     bool quotedMustFit = false;   // the value's quoted form, too, must fit one argument
+    bool oneArgument = false;     // handed on unquoted: it must arrive as exactly one argument
+    bool probed = false;          // the probe receives it after kProbeServerOption, in one argument
     bool (*conflicts)() = nullptr;  // after the value is stored; null when nothing conflicts
     const char* javaOption = nullptr;  // what the Java class receives for it; null when nothing
     JavaPlace javaPlace = JavaPlace::kNone;

@@ -7,7 +7,7 @@
 // An independent model of the command-line rules (written from the rules,
 // not from the parser) gives the exit code, the printed lines and every field
 // the arguments set; the run must agree with it exactly. Beyond that: the
-// code is 0 or one of 10, 12, 15, 19, 20, 21; every text field of the
+// code is 0 or one of 10, 11, 12, 15, 19, 20, 21; every text field of the
 // invocation state is within its capacity and terminated at its size; the
 // volume count is within 0 to 256; fields the parser never writes stay
 // empty.
@@ -65,6 +65,18 @@ std::size_t QuotedLength(const std::string& value) {
 
 bool NeedsQuotes(const std::string& value) { return value.find_first_of(" \t\"") != std::string::npos; }
 
+// A value passed on unquoted reaches the class as one argument when it holds
+// no double quote and exactly one run of characters other than blank and
+// tab; where the probe receives it after "-Server=", nothing may come
+// before that run either.
+bool OneArgument(const std::string& value, bool probed) {
+    if (value.find('"') != std::string::npos) return false;
+    const std::size_t first = value.find_first_not_of(" \t");
+    if (first == std::string::npos || (probed && first != 0)) return false;
+    const std::size_t end = value.find_first_of(" \t", first);
+    return end == std::string::npos || value.find_first_not_of(" \t", end) == std::string::npos;
+}
+
 struct Model {
     int type = 0;
     std::string out;
@@ -82,6 +94,9 @@ struct Model {
         return WithUsage("The value of " + option + " is longer than " + std::to_string(limit) + " characters", 12);
     }
     int Conflict() { return WithUsage("Conflicting parameters", 15); }
+    int NotOne(const std::string& option) {
+        return WithUsage("The value of " + option + " would not reach the Java class as one argument", 11);
+    }
 
     // The switches of each program that begin with "/".
     bool OwnSwitch(const std::string& a) const {
@@ -153,6 +168,7 @@ struct Model {
                 if ((r = value(&v)) != 0) return r;
                 if (v.size() > kServer) return TooLong(a, kServer);
                 (a == "/s" ? primary : backup) = v;
+                if (!v.empty() && !OneArgument(v, true)) return NotOne(a);
             } else if (type == 1) {
                 if ((r = task()) != 0) return r;
             } else if (type == 2) {
@@ -168,6 +184,7 @@ struct Model {
                     if ((r = value(&v)) != 0) return r;
                     if (volumes.size() >= kVolumes) return WithUsage("More than 256 volumes are given with /q", 12);
                     if (v.size() > kVolume) return TooLong(a, kVolume);
+                    if (!v.empty() && !OneArgument(v, false)) return NotOne(a);
                     volumes.push_back(v);
                     if (!listFile.empty()) return Conflict();
                 } else if (a == "/m") {
@@ -186,6 +203,7 @@ struct Model {
                     const std::size_t limit = a == "/m" ? kMinutes : kCredential;
                     if (v.size() > limit) return TooLong(a, limit);
                     (a == "/m" ? minutes : threshold) = v;
+                    if (!v.empty() && !OneArgument(v, false)) return NotOne(a);
                 } else if ((r = task()) != 0) {
                     return r;
                 }
@@ -197,6 +215,9 @@ struct Model {
         }
 
         if (type == 3) {
+            for (const std::string& volume : volumes) {
+                if (volume.empty()) return WithUsage("The value of /q is empty", 11);
+            }
             // The class's command line: 255 entries before the end marker;
             // the fixed arguments, the class, -s and the server come first,
             // then -v, and -u, -p, -a with their values.
@@ -258,7 +279,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     m.type = type;
     const int expected = m.Run(args);
 
-    FUZZ_CHECK(code == 0 || code == 10 || code == 12 || code == 15 || code == 19 || code == 20 || code == 21,
+    FUZZ_CHECK(code == 0 || code == 10 || code == 11 || code == 12 || code == 15 || code == 19 || code == 20 || code == 21,
                "InitParameter returned %d, not a documented code", code);
     FUZZ_CHECK(code == expected, "%s: InitParameter returned %d, the rules say %d", kNames[type], code, expected);
     FUZZ_CHECK(out == m.out, "%s printed\n%s\nthe rules say\n%s", kNames[type], out.c_str(), m.out.c_str());

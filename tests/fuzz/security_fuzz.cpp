@@ -2,9 +2,10 @@
 // the file that /a names.
 //
 // Invariants: the result is 0, 23, 24 or 25; an independent reading of the
-// file decides which: 24 for an empty file, else 0 exactly when the first 79
-// characters of the first line (up to a zero byte) hold two words separated
-// by white space, else 25. The message is the one of the code, the security
+// file decides which: 24 for an empty file (a byte-order mark at its start
+// does not count), else 0 exactly when the first 79 characters of the first
+// line after the mark (up to a zero byte) hold two words separated by white
+// space, else 25. The message is the one of the code, the security
 // line is the line read, and the file is closed again.
 #include <cstdint>
 #include <string>
@@ -23,6 +24,8 @@ struct Verdict {
 };
 
 Verdict Judge(std::string_view bytes) {
+    // A UTF-8 byte-order mark at the start is not part of the file's text.
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     if (bytes.empty()) return {24, ""};
     std::string_view line = bytes.substr(0, kLookedAt);
     std::size_t feed = line.find('\n');

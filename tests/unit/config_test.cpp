@@ -82,6 +82,28 @@ TEST_F(ConfigFile, TheValueEndsAtTheFirstCharacterOutsidePrintableAscii) {
     EXPECT_EQ(g.java.javaInstall.view(), "last");
 }
 
+// Blank (32) and tilde (126) are the first and the last character of a value;
+// 31 and 127 just outside end it.
+TEST_F(ConfigFile, AValueRunsFromBlankToTilde) {
+    EXPECT_EQ(Read("JAVA_INSTALL= ~\nJAVA_EXEC_OPTIONS=~ \n"), 0);
+    EXPECT_EQ(g.java.javaInstall.view(), " ~");
+    EXPECT_EQ(g.java.javaOptions.view(), "~ ");
+    EXPECT_EQ(Read("JAVA_INSTALL=a\x1f" "b\nJAVA_EXEC_OPTIONS=c\x7f" "d\n"), 0);
+    EXPECT_EQ(g.java.javaInstall.view(), "a");
+    EXPECT_EQ(g.java.javaOptions.view(), "c");
+}
+
+// A line is an assignment when it begins with 0 to 9, A to Z or a to z; the
+// characters just outside each range make a line that is ignored.
+TEST_F(ConfigFile, AnAssignmentBeginsWithAnAsciiLetterOrDigit) {
+    for (const char* line : {"0=x\n", "9=x\n", "A=x\n", "Z=x\n", "a=x\n", "z=x\n"}) {
+        EXPECT_EQ(Read(line), 66) << line << " is an assignment with an unknown key";
+    }
+    for (const char* line : {"/=x\n", ":=x\n", "@=x\n", "[=x\n", "`=x\n", "{=x\n"}) {
+        EXPECT_EQ(Read(line), 0) << line << " is ignored";
+    }
+}
+
 TEST_F(ConfigFile, DropsTheCarriageReturnOfACrLfLineEnd) {
     EXPECT_EQ(Read("JAVA_INSTALL=C:\\jdk\r\nJAVA_CLASSPATH=a.jar\r\n"), 0);
     EXPECT_EQ(g.java.javaInstall.view(), "C:\\jdk");
@@ -128,13 +150,21 @@ TEST_F(ConfigFile, ReadsLongLinesInPiecesOf99Characters) {
     EXPECT_EQ(out_.Text(), kMessage66);
 }
 
-TEST_F(ConfigFile, AMissingFileGives63WithBothLines) {
+TEST_F(ConfigFile, AMissingOrUnreadableFileGives63WithBothLines) {
+    const std::string message =
+        "vyRunJob: The CLI.CFG file is not found or accessible.\n"
+        "If the command line interface was recently installed, it may be necessary to reboot in order to "
+        "refresh the INSTALL environment variable.\n";
     g.installPath.assign(install_ + kSep + "missing");
     EXPECT_EQ(ReadCLICfg(g.java), 63);
-    EXPECT_EQ(out_.Text(),
-              "vyRunJob: The CLI.CFG file is not found or accessible.\n"
-              "If the command line interface was recently installed, it may be necessary to reboot in order to "
-              "refresh the INSTALL environment variable.\n");
+    EXPECT_EQ(out_.Text(), message);
+
+    // A folder of that name opens on POSIX but cannot be read.
+    support::CapturedOutput out;
+    std::filesystem::create_directory(dir_ / "CLI.CFG");
+    g.installPath.assign(install_);
+    EXPECT_EQ(ReadCLICfg(g.java), 63);
+    EXPECT_EQ(out.Text(), message);
 }
 
 TEST_F(ConfigFile, RefusesClassPathValuesThatOutgrowTheirField) {

@@ -102,10 +102,15 @@ TEST(InitParameter, AMissingValueIs10AtTheEndAnd20BeforeASwitch) {
     EXPECT_EQ(p.output.substr(0, p.output.find('\n')), "vyAwaitJob: Missing argument for /t");
     EXPECT_EQ(g.debug, 0) << "the switch after /t was not read";
 
-    // A value may begin with any other character, and may be empty.
+    // A value may begin with any other character, the neighbours of "/"
+    // included, and may be empty.
     EXPECT_EQ(Parse(kVyRunJob, {"/u", "-x", "/p", "", "/s", "\\srv"}).code, 0);
     EXPECT_EQ(g.userName.view(), "-x");
     EXPECT_EQ(g.primaryServer.view(), "\\srv");
+    EXPECT_EQ(Parse(kVyAwaitJob, {"/m", ".5", "/t", "0", "/s", "srv", ".t", "0t"}).code, 0);
+    EXPECT_EQ(g.minutes.view(), ".5");
+    EXPECT_EQ(g.threshold.view(), "0");
+    EXPECT_EQ(g.taskNames.view(), " .t 0t") << "a task name may begin with the neighbours of \"/\"";
 }
 
 // Windows takes every value that begins with "/" for a switch; POSIX only
@@ -260,6 +265,73 @@ TEST(InitParameter, RefusesAHostNameThatOutgrowsItsSlotOnceQuoted) {
     EXPECT_EQ(p.code, 12);
     EXPECT_EQ(p.output.substr(0, p.output.find('\n')),
               "vySeedHost: The value of /d is longer than 1023 characters once quoted");
+}
+
+}  // namespace
+
+namespace {
+
+// /s, /b, /q and vyAwaitJob's /m and /t reach the class unquoted, where its
+// runtime splits its command line at blanks and tabs again and a double
+// quote joins what follows. A value must arrive as exactly one argument, or
+// is refused before anything is started; the probe receives a server name
+// after "-Server=", so there nothing may come before the name either.
+TEST(InitParameter, AValuePassedOnAsItStandsMustReachTheClassAsOneArgument) {
+    struct Row {
+        int type;
+        const char* option;
+        const char* value;
+    } refused[] = {
+        {kVyRunJob, "/s", "10.9.9.9 -Server=127.0.0.1:7530"},
+        {kVyPingSrv, "/s", "127.0.0.1:7530 -Verbose=yes"},
+        {kVySeedHost, "/b", "a\tb"},
+        {kVyRunJob, "/s", " srv"},
+        {kVyRunJob, "/b", "\"srv\""},
+        {kVyRunJob, "/s", " "},
+        {kVyAwaitJob, "/m", "1 -s 10.9.9.9"},
+        {kVyAwaitJob, "/t", "5 -s 10.9.9.9"},
+        {kVyAwaitJob, "/m", "1\""},
+        {kVyAwaitJob, "/t", "\t"},
+        {kVyProbeVol, "/q", "disk1 disk2"},
+        {kVyProbeVol, "/q", "\"disk1"},
+    };
+    for (const Row& r : refused) {
+        Parsed p = Parse(r.type, {r.option, r.value, "/s", "srv"});
+        EXPECT_EQ(p.code, 11) << r.option << " [" << r.value << "]";
+        EXPECT_EQ(p.output, std::string(kName[r.type]) + ": The value of " + r.option +
+                                " would not reach the Java class as one argument\nusage: " + UsageText() + "\n");
+    }
+
+    // Blanks around a value are dropped by the child's runtime as they always
+    // were (a server name's only after it); the characters next to blank and
+    // tab split nothing; an empty value is not passed on at all.
+    Row accepted[] = {
+        {kVyRunJob, "/s", "srv "},        {kVyPingSrv, "/s", "[::1]:9000\t"}, {kVyRunJob, "/b", "C:\\h\\"},
+        {kVyAwaitJob, "/m", " 10 "},      {kVyAwaitJob, "/t", "\t5"},         {kVyProbeVol, "/q", "disk1 "},
+        {kVyAwaitJob, "/m", "1\x08" "2"}, {kVyAwaitJob, "/m", "1\v2"},        {kVyAwaitJob, "/t", "1\x1f" "2"},
+        {kVyAwaitJob, "/t", "1!2"},       {kVyRunJob, "/s", ""},              {kVyAwaitJob, "/m", ""},
+    };
+    for (const Row& r : accepted) {
+        Parsed p = Parse(r.type, {r.option, r.value, "/debug"});
+        EXPECT_EQ(p.code, 0) << r.option << " [" << r.value << "]";
+    }
+    // Values the class receives quoted are not concerned.
+    EXPECT_EQ(Parse(kVySeedHost, {"/d", "host \"one\"", "/u", " a b "}).code, 0);
+}
+
+// An empty /q value would reach the class as no argument and end the
+// mapping of the names after it. It still conflicts with /f, so it is
+// refused once the whole command line is read.
+TEST(InitParameter, AnEmptyVolumeNameIsRefusedOnceTheCommandLineIsRead) {
+    const std::string usage = "usage: " + UsageText(kVyProbeVol) + "\n";
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"/m", "/q", "", "/q", "disk2", "/s", "S"},
+                                                 std::vector<std::string>{"/q", "disk1", "/s", "S", "/q", ""}}) {
+        Parsed p = Parse(kVyProbeVol, args);
+        EXPECT_EQ(p.code, 11);
+        EXPECT_EQ(p.output, "vyProbeVol: The value of /q is empty\n" + usage);
+    }
+    EXPECT_EQ(Parse(kVyProbeVol, {"/q", "", "/f", "list"}).code, 15);
+    EXPECT_EQ(Parse(kVyProbeVol, {"/q", "", "/x"}).code, 19);
 }
 
 }  // namespace

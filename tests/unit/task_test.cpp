@@ -75,6 +75,39 @@ TEST_F(SecurityFile, OnlyTheFirst79CharactersCount) {
     EXPECT_EQ(Check("admin" + std::string(74, ' ') + "secret\n"), 25);
 }
 
+// The separators are tab to carriage return (9 to 13) and blank (32); line
+// feed ends the line. Backspace (8), shift out (14), 31 and 33 are part of a
+// word.
+TEST_F(SecurityFile, WordsAreSeparatedByTabToCarriageReturnAndBlank) {
+    for (const char* bytes : {"admin\tsecret", "admin\vsecret", "admin\fsecret", "admin\rsecret", "admin secret"}) {
+        EXPECT_EQ(Check(bytes), 0) << static_cast<int>(bytes[5]);
+    }
+    for (const char* bytes : {"admin\nsecret", "admin\bsecret", "admin\x0esecret", "admin\x1fsecret", "admin!secret"}) {
+        EXPECT_EQ(Check(bytes), 25) << static_cast<int>(bytes[5]);
+    }
+}
+
+// The Java class skips a UTF-8 byte-order mark at the start of the file, so
+// the check does too: a mark, a blank and one word is one word there.
+TEST_F(SecurityFile, AByteOrderMarkAtTheStartIsNotPartOfTheLine) {
+    EXPECT_EQ(Check("\xEF\xBB\xBF admin\n"), 25);
+    EXPECT_EQ(Check("\xEF\xBB\xBF admin secret\n"), 0);
+    EXPECT_EQ(g.securityLine.view(), " admin secret\n");
+    EXPECT_EQ(Check("\xEF\xBB\xBF"), 24) << "nothing but the mark";
+    EXPECT_EQ(Check("\xEF\xBB\xBF\nadmin secret\n"), 25);
+    // The 79 characters looked at begin after the mark.
+    EXPECT_EQ(Check("\xEF\xBB\xBF" "admin" + std::string(73, ' ') + "secret\n"), 0);
+    EXPECT_EQ(Check("\xEF\xBB\xBF" "admin" + std::string(74, ' ') + "secret\n"), 25);
+    // Anywhere else, or cut short, the bytes are part of a word.
+    EXPECT_EQ(Check("\xEF\xBB admin\n"), 0);
+    EXPECT_EQ(Check("admin \xEF\xBB\xBF\n"), 0);
+    EXPECT_EQ(Check("\xEF\xBB\xBF\xEF\xBB\xBF admin\n"), 0);
+    // Without a mark the first three characters lose nothing.
+    EXPECT_EQ(Check("abc def\n"), 0);
+    EXPECT_EQ(g.securityLine.view(), "abc def\n");
+    EXPECT_EQ(Check("ab\ncd ef\n"), 25);
+}
+
 // ExecuteJava with nothing started: the vector from the class on.
 class TaskVector : public ::testing::Test {
 protected:
