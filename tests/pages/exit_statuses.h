@@ -40,6 +40,8 @@ inline constexpr ExitStatusRow kExitStatusRows[] = {
     VY_STATUS(kExitNoServer, exit_statuses::kValues),
     VY_STATUS(kExitNoTaskNames, exit_statuses::kTasks),
     VY_STATUS(kExitMissingArgument, exit_statuses::kValues),
+    // A value that would not reach the Java class as one argument, an empty /q.
+    VY_STATUS(kExitNotOneArgument, exit_statuses::kValues),
     // A value past its limit, the Java command line or vyshell's joined
     // arguments too long.
     VY_STATUS(kExitTooLong, exit_statuses::kValues | Programs(kVyshell)),
