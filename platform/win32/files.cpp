@@ -1,5 +1,6 @@
 // The Windows platform layer: paths, the current directory, temporary names
 // and files, as the C runtime gives them.
+#include <windows.h>
 #include <direct.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,11 +32,11 @@ bool CurrentDirectory(std::string* directory) {
     return true;
 }
 
-bool FreshTempName(std::string* name) {
+bool FreshTempName(std::string* name, std::string_view folder) {
     // The runtime's names (\s<pid>.<n>, the process id in base 32) keep
     // runs that share a directory apart. The runtime makes sure only that the
     // name is free at the root of the drive, so a name that exists in the
-    // current directory is passed over here. The runtime's own buffer is
+    // folder is passed over here. The runtime's own buffer is
     // used: its names may outgrow L_tmpnam.
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const char* generated = tmpnam(nullptr);
@@ -45,7 +46,8 @@ bool FreshTempName(std::string* name) {
         std::size_t last = candidate.rfind('\\');
         if (last != std::string::npos) candidate.erase(0, last);
         if (candidate.empty() || candidate[0] != '\\') candidate.insert(0, 1, '\\');
-        if (!FileExists(candidate.c_str() + 1)) {
+        const std::string path = folder.empty() ? candidate.substr(1) : std::string(folder) + candidate;
+        if (!FileExists(path.c_str())) {
             *name = candidate;
             return true;
         }
@@ -81,6 +83,61 @@ NewFile CreateNewPrivateFile(const char* path) {
     if (fd < 0) return errno == EEXIST ? NewFile::kExists : NewFile::kFailed;
     _close(fd);
     return NewFile::kCreated;
+}
+
+// Another user cannot take over an entry of a folder that the user has open
+// or that grants that user nothing (a security descriptor decides, not a
+// mode), so the current directory serves.
+bool RunFolderParent(const std::string& currentDirectory, std::string* parent) {
+    *parent = currentDirectory;
+    return true;
+}
+
+NewFile CreatePrivateFolder(const char* path) {
+    // A protected DACL of one entry, inherited by the files made in the
+    // folder: full access for the user of the process token, nobody else.
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return NewFile::kFailed;
+    alignas(8) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    const BOOL known = GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+    CloseHandle(token);
+    if (!known) return NewFile::kFailed;
+    PSID sid = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+    alignas(8) unsigned char acl[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE];
+    SECURITY_DESCRIPTOR descriptor;
+    if (!InitializeAcl(reinterpret_cast<ACL*>(acl), sizeof acl, ACL_REVISION) ||
+        !AddAccessAllowedAceEx(reinterpret_cast<ACL*>(acl), ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+                               FILE_ALL_ACCESS, sid) ||
+        !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<ACL*>(acl), FALSE) ||
+        !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+        return NewFile::kFailed;
+    }
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+    if (CreateDirectoryA(path, &attributes)) return NewFile::kCreated;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? NewFile::kExists : NewFile::kFailed;
+}
+
+bool RemovePrivateFolder(const char* path) {
+    const std::string folder = path;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string inner = folder + "\\" + name;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                RemoveDirectoryA(inner.c_str());
+            } else {
+                DeleteFileA(inner.c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    return RemoveDirectoryA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace platform

@@ -46,8 +46,12 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         const ULONGLONG since = GetTickCount64() - static_cast<ULONGLONG>(ended);
         if (childrenRunning > 0 || (ended != 0 && since < kLateInterruptMilliseconds)) return TRUE;
     }
+    // The files first, then the run's folder that held them.
     for (int i = 0; i < kInterruptFiles; ++i) {
         if (interruptPathSet[i]) DeleteFileA(interruptPaths[i]);
+    }
+    for (int i = 0; i < kInterruptFiles; ++i) {
+        if (interruptPathSet[i]) RemoveDirectoryA(interruptPaths[i]);
     }
     return FALSE;  // the default handler ends the program
 }
