@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -85,13 +86,44 @@ NewFile CreateNewPrivateFile(const char* path) {
     return NewFile::kCreated;
 }
 
-// Another user cannot take over an entry of a folder that the user has open
-// or that grants that user nothing (a security descriptor decides, not a
-// mode), so the current directory serves.
+// The folder is held open while it exists (CreatePrivateFolder), so the
+// current directory serves: no one can rename or remove an open folder
+// that does not share its deletion.
 bool RunFolderParent(const std::string& currentDirectory, std::string* parent) {
     *parent = currentDirectory;
     return true;
 }
+
+namespace {
+
+// The folders made by CreatePrivateFolder, each open without delete sharing
+// until RemovePrivateFolder (or the console handler's clean-up, on a thread
+// of its own) lets it go.
+constexpr int kHeldFolders = 4;
+char heldPaths[kHeldFolders][MAX_PATH * 16];
+void* volatile heldHandles[kHeldFolders];
+
+void Hold(const char* path) {
+    if (std::strlen(path) >= sizeof heldPaths[0]) return;
+    for (int i = 0; i < kHeldFolders; ++i) {
+        if (heldHandles[i] != nullptr) continue;
+        HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return;
+        std::memcpy(heldPaths[i], path, std::strlen(path) + 1);
+        InterlockedExchangePointer(&heldHandles[i], handle);
+        return;
+    }
+}
+
+void LetGo(const char* path) {
+    for (int i = 0; i < kHeldFolders; ++i) {
+        if (heldHandles[i] == nullptr || std::strcmp(heldPaths[i], path) != 0) continue;
+        if (void* handle = InterlockedExchangePointer(&heldHandles[i], nullptr)) CloseHandle(handle);
+    }
+}
+
+}  // namespace
 
 NewFile CreatePrivateFolder(const char* path) {
     // A protected DACL of one entry, inherited by the files made in the
@@ -115,12 +147,16 @@ NewFile CreatePrivateFolder(const char* path) {
         return NewFile::kFailed;
     }
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
-    if (CreateDirectoryA(path, &attributes)) return NewFile::kCreated;
+    if (CreateDirectoryA(path, &attributes)) {
+        Hold(path);
+        return NewFile::kCreated;
+    }
     const DWORD error = GetLastError();
     return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? NewFile::kExists : NewFile::kFailed;
 }
 
 bool RemovePrivateFolder(const char* path) {
+    LetGo(path);
     const std::string folder = path;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);

@@ -51,7 +51,11 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         if (interruptPathSet[i]) DeleteFileA(interruptPaths[i]);
     }
     for (int i = 0; i < kInterruptFiles; ++i) {
-        if (interruptPathSet[i]) RemoveDirectoryA(interruptPaths[i]);
+        if (!interruptPathSet[i]) continue;
+        const DWORD attributes = GetFileAttributesA(interruptPaths[i]);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            platform::RemovePrivateFolder(interruptPaths[i]);
+        }
     }
     return FALSE;  // the default handler ends the program
 }

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
 
@@ -393,6 +395,21 @@ TEST_F(TempFiles, TheRunFolderStandsWhereNoOtherUserCanSwapIt) {
         ASSERT_TRUE(platform::RunFolderParent(own.string(), &parent));
         EXPECT_EQ(parent, "/tmp") << "a folder of another user";
     }
+}
+#endif
+
+#ifdef _WIN32
+// The run's folder cannot be renamed or removed while it exists, so that a
+// path through it leads where it led; once let go, it goes with its files.
+TEST_F(TempFiles, TheRunFolderIsHeldUntilItIsRemoved) {
+    const std::string folder = (dir_ / "held").string();
+    ASSERT_EQ(platform::CreatePrivateFolder(folder.c_str()), platform::NewFile::kCreated);
+    support::WriteBytes(fs::path(folder) / "inside", "x");
+    EXPECT_FALSE(MoveFileA(folder.c_str(), (dir_ / "moved").string().c_str()));
+    EXPECT_FALSE(RemoveDirectoryA(folder.c_str()));
+    EXPECT_EQ(platform::CreatePrivateFolder(folder.c_str()), platform::NewFile::kExists);
+    EXPECT_TRUE(platform::RemovePrivateFolder(folder.c_str()));
+    EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{});
 }
 #endif
 
