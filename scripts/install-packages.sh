@@ -13,8 +13,8 @@ set -euo pipefail
 build=(cmake make g++ googletest scdoc)
 # The Windows builds and their tests under Wine.
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
-# The fuzzing build, memcheck, the Java side's tests.
-checks=(clang libclang-rt-14-dev valgrind junit5)
+# The fuzzing build, memcheck, the Java side's tests, the shell test suites (bats).
+checks=(clang libclang-rt-14-dev valgrind junit5 bats)
 # The benchmark.
 bench=(libbenchmark-dev hyperfine wrk python3 binutils)
 # The packages and the test of what they hold.
