@@ -81,6 +81,14 @@ bool CurrentDirectory(std::string* directory);
 // a dangling link too.
 bool FreshTempName(std::string* name, std::string_view folder = {});
 
+// A fresh name, beginning with a path separator, for a file in a folder of
+// the run's own, whose name already keeps runs apart; two calls never give
+// the same name. POSIX: as FreshTempName. Windows: \<n> with a counter of
+// the process, so that a path through the folder is hardly longer than
+// the runtime's name alone would make it, within the 259 characters that
+// Windows paths may have.
+bool FreshNameIn(std::string_view folder, std::string* name);
+
 // The folder in which a run's own folder for its temporary files is made:
 // one whose entries, and those of every folder above it, no other user can
 // rename, remove or replace, so that a path through it leads where it led

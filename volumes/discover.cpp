@@ -156,8 +156,8 @@ int NameReportFiles(ReportFiles* files) {
     }
     std::string reportName;
     std::string errorName;
-    if (!RunFolderPath(directory, &files->folder) || !platform::FreshTempName(&reportName, files->folder) ||
-        !platform::FreshTempName(&errorName, files->folder)) {
+    if (!RunFolderPath(directory, &files->folder) || !platform::FreshNameIn(files->folder, &reportName) ||
+        !platform::FreshNameIn(files->folder, &errorName)) {
         return CouldNotOpenReport(directory);  // nowhere to receive the report
     }
     files->report = files->folder + reportName;

@@ -21,7 +21,7 @@ bool WriteVolumeLines(std::FILE* file, const HostVolumeTable& table) {
 
 int CreateVolumeFile(const std::string& directory, const HostVolumeTable& table, std::string* folder) {
     std::string name;
-    if (!RunFolderPath(directory, folder) || !platform::FreshTempName(&name, *folder) ||
+    if (!RunFolderPath(directory, folder) || !platform::FreshNameIn(*folder, &name) ||
         !g.volumeFilePath.assign(*folder + name)) {
         Print("%s: Failed to open file %s\n", ProgramName(), (folder->empty() ? directory : *folder + name).c_str());
         folder->clear();

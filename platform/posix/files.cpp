@@ -49,6 +49,8 @@ bool FreshTempName(std::string* name, std::string_view folder) {
     return false;
 }
 
+bool FreshNameIn(std::string_view folder, std::string* name) { return FreshTempName(name, folder); }
+
 namespace {
 
 // Whether no other user can rename, remove or replace an entry of the

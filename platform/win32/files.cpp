@@ -56,6 +56,18 @@ bool FreshTempName(std::string* name, std::string_view folder) {
     return false;
 }
 
+bool FreshNameIn(std::string_view folder, std::string* name) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string candidate = "\\" + std::to_string(++counter);
+        if (!FileExists((std::string(folder) + candidate).c_str())) {
+            *name = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
 const char* const kEraseCommand = "erase";
 
 // A Windows path holds no double quote, so quoting it is enough.
