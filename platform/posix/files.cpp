@@ -99,7 +99,11 @@ NewFile CreatePrivateFolder(const char* path) {
 }
 
 bool RemovePrivateFolder(const char* path) {
-    if (DIR* folder = opendir(path)) {
+    // Never through a link: only the folder itself is emptied.
+    const int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* folder = fd < 0 ? nullptr : fdopendir(fd);
+    if (folder == nullptr && fd >= 0) close(fd);
+    if (folder != nullptr) {
         while (const dirent* entry = readdir(folder)) {
             if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
                 if (unlinkat(dirfd(folder), entry->d_name, 0) != 0) unlinkat(dirfd(folder), entry->d_name, AT_REMOVEDIR);

@@ -363,6 +363,15 @@ TEST_F(TempFiles, ANameTakenInTheFolderIsPassedOver) {
 #endif
 
 #ifndef _WIN32
+// Removing a run's folder never empties another through a link.
+TEST_F(TempFiles, AFolderIsNotEmptiedThroughALink) {
+    fs::create_directories(dir_ / "target");
+    support::WriteBytes(dir_ / "target" / "kept", "");
+    fs::create_directory_symlink(dir_ / "target", dir_ / "link");
+    EXPECT_FALSE(platform::RemovePrivateFolder((dir_ / "link").string().c_str()));
+    EXPECT_EQ(FolderContents(dir_ / "target"), std::vector<std::string>{"kept"});
+}
+
 // The run's folder stands in the current directory while no other user can
 // swap its entries or those above it; else in TMPDIR, else in /tmp.
 TEST_F(TempFiles, TheRunFolderStandsWhereNoOtherUserCanSwapIt) {
