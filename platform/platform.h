@@ -74,11 +74,43 @@ int RunCommandInterpreter(const char* command);
 // The current directory; false when it cannot be determined.
 bool CurrentDirectory(std::string* directory);
 
-// A fresh file name that begins with a path separator, to be appended to the
-// current directory. Names from two processes that run at the same time
-// never coincide (each carries its process id), and a name that already
-// exists in the current directory is passed over.
-bool FreshTempName(std::string* name);
+// A fresh file name that begins with a path separator, to be appended to
+// folder (the current directory when folder is empty). Names from two
+// processes that run at the same time never coincide (each carries its
+// process id), and a name that already exists in that folder is passed over,
+// a dangling link too.
+bool FreshTempName(std::string* name, std::string_view folder = {});
+
+// A fresh name, beginning with a path separator, for a file in a folder of
+// the run's own, whose name already keeps runs apart; two calls never give
+// the same name. POSIX: as FreshTempName. Windows: \<n> with a counter of
+// the process, so that a path through the folder is hardly longer than
+// the runtime's name alone would make it, within the 259 characters that
+// Windows paths may have.
+bool FreshNameIn(std::string_view folder, std::string* name);
+
+// The folder in which a run's own folder for its temporary files is made:
+// one whose entries, and those of every folder above it, no other user can
+// rename, remove or replace, so that a path through it leads where it led
+// when the run's folder was made. Windows: the current directory. POSIX: the
+// current directory when each folder of its path is owned by the user or
+// root and writable by no one else unless its sticky bit is set; otherwise
+// TMPDIR (when absolute), then /tmp, when that one is such a folder. False
+// when none is.
+bool RunFolderParent(const std::string& currentDirectory, std::string* parent);
+
+// Makes a new folder that only its owner may enter, list and change (POSIX:
+// mode 0700; Windows: a protected security descriptor that grants the user
+// alone, inherited by what is made in it): kExists when anything is already
+// there under that name (a dangling link too: nothing is followed), kFailed
+// when it cannot be made for another reason.
+enum class NewFile { kCreated, kExists, kFailed };
+NewFile CreatePrivateFolder(const char* path);
+
+// Removes the folder made by CreatePrivateFolder together with the files
+// in it (a link in it is removed, never followed). False when the folder is
+// still there afterwards.
+bool RemovePrivateFolder(const char* path);
 
 // The command interpreter's command that deletes the files named after it,
 // without complaint about a missing one: "erase" on Windows, "rm -f" on POSIX.
@@ -92,7 +124,8 @@ std::string InterpreterWord(std::string_view path);
 bool FileExists(const char* path);
 bool RemoveFile(const char* path);
 
-// Temporary files that an interrupt must not leave behind. While a path is
+// Temporary files that an interrupt must not leave behind, and the run's
+// folder that holds them (removed once the files are). While a path is
 // registered, an interrupt that ends the program outside a child's run (the
 // user's interrupt or quit key, such as a second Ctrl-C just as a child
 // ends; on POSIX also SIGTERM and SIGHUP, at any time, during a child's run
@@ -134,7 +167,6 @@ bool InquirePhysicalDrive(int number, unsigned char (&data)[kInquiryLength]);
 // closes it again: kExists when anything is already there under that name
 // (a dangling link too: nothing is followed), kFailed when it cannot be
 // created for another reason.
-enum class NewFile { kCreated, kExists, kFailed };
 NewFile CreateNewPrivateFile(const char* path);
 
 }  // namespace platform

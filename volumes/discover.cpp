@@ -30,47 +30,39 @@ bool Compose(Text<4096>& command, const char* head, const ReportFiles& files, co
            command.append(between) && command.append(platform::InterpreterWord(files.errors));
 }
 
-// The whole file, read in text mode as the report was written. False when
-// it cannot be opened or read: a report read in part must not pass for the
-// whole.
-bool ReadTextFile(const char* path, std::string* text) {
-    std::FILE* file = std::fopen(path, "r");
-    if (file == nullptr) return false;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, n);
-    const bool read = !std::ferror(file);
-    std::fclose(file);
-    return read;
-}
-
-// The report and error files, from the report command until discovery is
-// done: an interrupt that ends the program meanwhile (a second Ctrl-C as
-// the tool ends, say) removes them first.
+// The run's folder and the report and error files in it, from the report
+// command until discovery is done: an interrupt that ends the program
+// meanwhile (a second Ctrl-C as the tool ends, say) removes them first;
+// the folder, when discovery made it, goes with everything in it at the end
+// (what the erase command could not remove too), whatever the outcome.
 class RemovedOnInterrupt {
 public:
-    explicit RemovedOnInterrupt(const ReportFiles& files) : files_(files) {
+    RemovedOnInterrupt(const ReportFiles& files, bool folderMade) : files_(files), folderMade_(folderMade) {
+        if (folderMade_) platform::RemoveOnInterrupt(files_.folder.c_str());
         platform::RemoveOnInterrupt(files_.report.c_str());
         platform::RemoveOnInterrupt(files_.errors.c_str());
     }
     ~RemovedOnInterrupt() {
+        if (folderMade_) platform::RemovePrivateFolder(files_.folder.c_str());
         platform::ForgetOnInterrupt(files_.report.c_str());
         platform::ForgetOnInterrupt(files_.errors.c_str());
+        if (folderMade_) platform::ForgetOnInterrupt(files_.folder.c_str());
     }
     RemovedOnInterrupt(const RemovedOnInterrupt&) = delete;
     RemovedOnInterrupt& operator=(const RemovedOnInterrupt&) = delete;
 
 private:
     const ReportFiles& files_;
+    const bool folderMade_;
 };
 
-// Both files made new and owner-only before the interpreter writes into
-// them, so that its redirections neither follow nor replace anything else
-// under their names. False when a name is taken; a file made here is
-// removed again then. A file that cannot be made for another reason is left
-// to the interpreter, whose redirection then fails the same way.
-bool CreateReportFiles(const ReportFiles& files, bool* created) {
-    *created = false;
+// Both files made new and owner-only in the run's folder before the
+// interpreter writes into them, so that its redirections neither follow nor
+// replace anything else under their names. False when a name is taken; a
+// file made here is removed again then. A file that cannot be made for
+// another reason is left to the interpreter, whose redirection then fails
+// the same way.
+bool CreateReportFiles(const ReportFiles& files) {
     const platform::NewFile report = platform::CreateNewPrivateFile(files.report.c_str());
     if (report == platform::NewFile::kExists) return false;
     const platform::NewFile errors = platform::CreateNewPrivateFile(files.errors.c_str());
@@ -78,13 +70,7 @@ bool CreateReportFiles(const ReportFiles& files, bool* created) {
         if (report == platform::NewFile::kCreated) platform::RemoveFile(files.report.c_str());
         return false;
     }
-    *created = report == platform::NewFile::kCreated || errors == platform::NewFile::kCreated;
     return true;
-}
-
-void RemoveReportFiles(const ReportFiles& files) {
-    RemoveIfPresent(files.report.c_str());
-    RemoveIfPresent(files.errors.c_str());
 }
 
 void PrintReportHeading() {
@@ -143,6 +129,25 @@ void TakeReport(std::string_view report, HostVolumeTable& table, bool print) {
     }
 }
 
+bool ReadReportFile(const char* path, std::string* text) {
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) return false;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, n);
+    const bool read = !std::ferror(file);
+    std::fclose(file);
+    return read;
+}
+
+bool RunFolderPath(const std::string& directory, std::string* folder) {
+    std::string parent;
+    std::string name;
+    if (!platform::RunFolderParent(directory, &parent) || !platform::FreshTempName(&name, parent)) return false;
+    *folder = parent + name;
+    return true;
+}
+
 int NameReportFiles(ReportFiles* files) {
     std::string directory;
     if (!ReadCurrentDirectory(&directory)) {
@@ -151,11 +156,12 @@ int NameReportFiles(ReportFiles* files) {
     }
     std::string reportName;
     std::string errorName;
-    if (!platform::FreshTempName(&reportName) || !platform::FreshTempName(&errorName)) {
-        return CouldNotOpenReport(directory);  // no free name: nothing can receive the report
+    if (!RunFolderPath(directory, &files->folder) || !platform::FreshNameIn(files->folder, &reportName) ||
+        !platform::FreshNameIn(files->folder, &errorName)) {
+        return CouldNotOpenReport(directory);  // nowhere to receive the report
     }
-    files->report = directory + reportName;
-    files->errors = directory + errorName;
+    files->report = files->folder + reportName;
+    files->errors = files->folder + errorName;
     return kExitOk;
 }
 
@@ -163,28 +169,33 @@ int DiscoverVolumes(bool print, const ReportFiles& files, HostVolumeTable& table
     ClearHostVolumes(table);
 
     // Nothing writes into the files while no system command runs: they are
-    // not made then, and the report cannot be opened.
-    bool created = false;
-    if (!g.noSystemCommand && !CreateReportFiles(files, &created)) return CouldNotOpenReport(files.report);
-    RemovedOnInterrupt temporaryFiles(files);
+    // not made then, and the report cannot be opened. A folder that cannot
+    // be made for another reason than its name is left to the interpreter,
+    // whose redirection then fails.
+    bool folderMade = false;
+    if (!g.noSystemCommand) {
+        const platform::NewFile folder = platform::CreatePrivateFolder(files.folder.c_str());
+        if (folder == platform::NewFile::kExists) return CouldNotOpenReport(files.report);
+        folderMade = folder == platform::NewFile::kCreated;
+        if (!CreateReportFiles(files)) {
+            if (folderMade) platform::RemovePrivateFolder(files.folder.c_str());
+            return CouldNotOpenReport(files.report);
+        }
+    }
+    RemovedOnInterrupt temporaryFiles(files, folderMade);
     Text<4096> command;
     const int status = Compose(command, "lanectl query device > ", files, " 2>") ? RunShellCommand(command.c_str()) : -1;
     if (status == 0) {
         std::string report;
-        if (!ReadTextFile(files.report.c_str(), &report)) {
-            if (created) RemoveReportFiles(files);
-            return CouldNotOpenReport(files.report);
-        }
+        if (!ReadReportFile(files.report.c_str(), &report)) return CouldNotOpenReport(files.report);
         if (print) PrintReportHeading();
         TakeReport(report, table, print);
-        RemoveReportFiles(files);
         return Outcome(table, print);
     }
 
     if (g.debug) Print("Run Inquiry\n");
     const std::string head = std::string(platform::kEraseCommand) + " ";
     if (Compose(command, head.c_str(), files, " ")) RunShellCommand(command.c_str());
-    if (created) RemoveReportFiles(files);  // what the erase command could not remove
     TakeInquiredDrives(drives, table);
     const int result = Outcome(table, print);
     if (result == kExitOk && print) PrintVolumeList(table);

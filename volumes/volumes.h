@@ -14,29 +14,43 @@
 #include "volumes/host_volumes.h"
 #include "volumes/inquiry.h"
 
-// The paths of the report's file and of the tool's error file.
+// The report's file and the tool's error file, in a folder of their own,
+// made for the run (RunFolderPath).
 struct ReportFiles {
+    std::string folder;
     std::string report;
     std::string errors;
 };
 
-// Two fresh names in the current directory for the report and error files.
-// Returns 0; 30 with a message when the current directory cannot be read
-// (or is longer than 259 characters) or no free name is left.
+// A fresh path for a folder of the run's own, beside the current directory
+// given (platform::RunFolderParent says where): false when no folder is
+// such that no other user can swap what is in it, or no name is free.
+bool RunFolderPath(const std::string& directory, std::string* folder);
+
+// The run's folder and two fresh names in it for the report and error
+// files. Returns 0; 30 with a message when the current directory cannot be
+// read (or is longer than 259 characters) or no folder can be had for them.
 int NameReportFiles(ReportFiles* files);
 
 // Fills the table with the host's volumes and, when print is set, prints
 // them: the report's heading and its listed devices' rows, or the
 // inquiry's list (PrintVolumeList), or "No 7315 volumes found". Returns 0
 // when at least one volume was found, 18 when none was, 30 when the report
-// cannot be opened or a report or error file name is taken. When the report
+// cannot be read or the folder's or a file's name is taken. When the report
 // cannot be had, the drives are asked instead.
 //
-// The report and error files are created new and owner-only, then written
-// by the tool's command through the command interpreter; discovery removes
-// them again before it returns.
+// The run's folder is made new and owner-only, the report and error files
+// new and owner-only in it; the tool's command then writes into them
+// through the command interpreter. Discovery removes the files and the
+// folder again before it returns, whatever the outcome; an interrupt that
+// ends the program meanwhile removes them too.
 int DiscoverVolumes(bool print, const ReportFiles& files, HostVolumeTable& table,
                     DriveAccess& drives = SystemDrives());
+
+// The whole file, read in text mode. False when it cannot be opened or
+// read (a folder in its place, say): a report read in part must not pass
+// for the whole.
+bool ReadReportFile(const char* path, std::string* text);
 
 // Adds every device of the multipath driver's report, as text read in text
 // mode, to the table (a device beyond its room is still listed) and, when
@@ -52,6 +66,20 @@ void PrintVolumeList(const HostVolumeTable& table);
 // name, " -r ", the serial and one blank, then a line end; with debug each
 // line is printed as well. False when any write fails.
 bool WriteVolumeLines(std::FILE* file, const HostVolumeTable& table);
+
+// vySeedHost's volume file: a fresh file in a folder of the run's own
+// (RunFolderPath beside directory, the current directory), both made new
+// and owner-only, so that no other user can read the file or put another in
+// its place before the class reads it; its path is put into the volume file
+// path of the invocation state and the folder's into *folder. With debug,
+// "volumeFileName <path>", each line and "Loop done!" are printed. Returns
+// 0; 14 with "Failed to open file <path>" when the folder or the file
+// cannot be made or a write fails, whatever was made removed again.
+int CreateVolumeFile(const std::string& directory, const HostVolumeTable& table, std::string* folder);
+
+// Removes the volume file and its folder (when *folder names one; it is
+// emptied), and with them their removal on an interrupt.
+void RemoveVolumeFile(std::string* folder);
 
 // vyProbeVol's volume list file, open for reading: each line holds none, one
 // or two white-space-separated names, appended in file order to the

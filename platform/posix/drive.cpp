@@ -14,19 +14,17 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/disk_names.h"
 
 namespace platform {
 
-namespace {
-
-// The kernel names its SCSI disks sda ... sdz, sdaa ... sdzz, sdaaa ...: the
-// letters are a number in bijective base 26, and drive n is the (n+1)-th
-// disk name.
 bool DiskNumber(const char* name, int* number) {
-    if (strncmp(name, "sd", 2) != 0 || name[2] == '\0') return false;
+    if (strncmp(name, "sd", 2) != 0) return false;
+    const std::size_t letters = strlen(name + 2);
+    if (letters == 0 || letters > kDiskNameLetters) return false;
     long value = 0;
     for (const char* p = name + 2; *p != '\0'; ++p) {
-        if (*p < 'a' || *p > 'z' || value > 1000000) return false;
+        if (*p < 'a' || *p > 'z') return false;
         value = value * 26 + (*p - 'a' + 1);
     }
     *number = static_cast<int>(value - 1);
@@ -40,8 +38,6 @@ std::string DiskPath(int number) {
     }
     return "/dev/sd" + letters;
 }
-
-}  // namespace
 
 bool ListDeviceNames(std::vector<std::string>* names) {
     DIR* dev = opendir("/dev");

@@ -1,8 +1,11 @@
 // The POSIX port of the platform layer: paths, the current directory,
 // temporary names and files.
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,7 +30,7 @@ bool CurrentDirectory(std::string* directory) {
     return true;
 }
 
-bool FreshTempName(std::string* name) {
+bool FreshTempName(std::string* name, std::string_view folder) {
     // The process id keeps the names of runs that share a directory apart;
     // the counter keeps one run's names apart. A leftover of an earlier run
     // whose process had the same id is passed over (lstat: a dangling link
@@ -36,13 +39,80 @@ bool FreshTempName(std::string* name) {
     const std::string prefix = "/vy" + std::to_string(static_cast<long>(getpid())) + "-";
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::string candidate = prefix + std::to_string(counter++) + ".tmp";
+        const std::string path = folder.empty() ? candidate.substr(1) : std::string(folder) + candidate;
         struct stat st;
-        if (lstat(candidate.c_str() + 1, &st) != 0 && errno == ENOENT) {
+        if (lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
             *name = candidate;
             return true;
         }
     }
     return false;
+}
+
+bool FreshNameIn(std::string_view folder, std::string* name) { return FreshTempName(name, folder); }
+
+namespace {
+
+// Whether no other user can rename, remove or replace an entry of the
+// absolute path's folders: each folder from the root down is a folder (not a
+// link), owned by the user or root, and writable by no one else unless its
+// sticky bit keeps others to their own entries.
+bool OthersCannotSwap(const std::string& path) {
+    if (path.empty() || path[0] != '/') return false;
+    const uid_t user = geteuid();
+    const auto safe = [user](const std::string& folder) {
+        struct stat st;
+        if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+        if (st.st_uid != user && st.st_uid != 0) return false;
+        return (st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0;
+    };
+    if (!safe("/")) return false;
+    for (std::size_t start = 1; start < path.size();) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        if (end > start && !safe(path.substr(0, end))) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RunFolderParent(const std::string& currentDirectory, std::string* parent) {
+    if (OthersCannotSwap(currentDirectory)) {
+        *parent = currentDirectory;
+        return true;
+    }
+    for (const char* candidate : {static_cast<const char*>(getenv("TMPDIR")), "/tmp"}) {
+        if (candidate == nullptr || candidate[0] != '/') continue;
+        char resolved[PATH_MAX];
+        if (realpath(candidate, resolved) == nullptr || !OthersCannotSwap(resolved)) continue;
+        *parent = resolved;
+        return true;
+    }
+    return false;
+}
+
+NewFile CreatePrivateFolder(const char* path) {
+    if (mkdir(path, 0700) != 0) return errno == EEXIST ? NewFile::kExists : NewFile::kFailed;
+    return NewFile::kCreated;
+}
+
+bool RemovePrivateFolder(const char* path) {
+    // Never through a link: only the folder itself is emptied.
+    const int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* folder = fd < 0 ? nullptr : fdopendir(fd);
+    if (folder == nullptr && fd >= 0) close(fd);
+    if (folder != nullptr) {
+        while (const dirent* entry = readdir(folder)) {
+            if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
+                if (unlinkat(dirfd(folder), entry->d_name, 0) != 0) unlinkat(dirfd(folder), entry->d_name, AT_REMOVEDIR);
+            }
+        }
+        closedir(folder);
+    }
+    struct stat st;
+    return rmdir(path) == 0 || lstat(path, &st) != 0;
 }
 
 const char* const kEraseCommand = "rm -f";

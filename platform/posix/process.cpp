@@ -91,13 +91,17 @@ constexpr std::size_t kInterruptPathSize = 4096;
 char interruptPaths[kInterruptFiles][kInterruptPathSize];
 volatile sig_atomic_t interruptPathSet[kInterruptFiles];
 
-// Removes the registered files and ends the program of the signal, by its
+// Removes the registered files, then the registered folders (the run's
+// folder, emptied by then), and ends the program of the signal, by its
 // default action, so that whoever waits for the program sees it ended by
 // that signal (a shell: 128+N). Only async-signal-safe calls: unlink,
-// sigaction, raise, sigprocmask, _exit.
+// rmdir, sigaction, raise, sigprocmask, _exit.
 void EndOfSignal(int signal) {
     for (int i = 0; i < kInterruptFiles; ++i) {
         if (interruptPathSet[i]) unlink(interruptPaths[i]);
+    }
+    for (int i = 0; i < kInterruptFiles; ++i) {
+        if (interruptPathSet[i]) rmdir(interruptPaths[i]);
     }
     struct sigaction fallback;
     memset(&fallback, 0, sizeof fallback);

@@ -46,8 +46,16 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         const ULONGLONG since = GetTickCount64() - static_cast<ULONGLONG>(ended);
         if (childrenRunning > 0 || (ended != 0 && since < kLateInterruptMilliseconds)) return TRUE;
     }
+    // The files first, then the run's folder that held them.
     for (int i = 0; i < kInterruptFiles; ++i) {
         if (interruptPathSet[i]) DeleteFileA(interruptPaths[i]);
+    }
+    for (int i = 0; i < kInterruptFiles; ++i) {
+        if (!interruptPathSet[i]) continue;
+        const DWORD attributes = GetFileAttributesA(interruptPaths[i]);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            platform::RemovePrivateFolder(interruptPaths[i]);
+        }
     }
     return FALSE;  // the default handler ends the program
 }

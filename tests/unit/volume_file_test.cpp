@@ -2,7 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "core/launcher.h"
 #include "tests/unit/support.h"
@@ -57,6 +69,82 @@ TEST_F(VolumeFileLines, AFullDiskIsReported) {
     ASSERT_NE(full, nullptr);
     EXPECT_FALSE(WriteVolumeLines(full, table_));
     std::fclose(full);
+}
+#endif
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> FolderContents(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    return names;
+}
+
+class VolumeFile : public VolumeFileLines {
+protected:
+    void SetUp() override {
+        VolumeFileLines::SetUp();
+        dir_ = support::ScratchFolder("volume-file");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST_F(VolumeFile, StandsInAFolderOfItsOwnAndGoesWithIt) {
+    Add("Disk2", "02B12028");
+    std::string folder;
+    ASSERT_EQ(CreateVolumeFile(dir_.string(), table_, &folder), 0);
+    const fs::path path = g.volumeFilePath.c_str();
+    EXPECT_EQ(path.parent_path().string(), folder);
+    EXPECT_EQ(fs::path(folder).parent_path(), dir_);
+    std::ifstream in(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "-l Disk2 -r 02B12028 \n");
+    in.close();
+#ifndef _WIN32
+    struct stat st;
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+#endif
+    RemoveVolumeFile(&folder);
+    EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{});
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(out_.Text(), "");
+}
+
+#ifndef _WIN32
+// A write that fails (a file size limit that the lines pass, the message
+// does not) and a
+// file that cannot be opened (no descriptor left) each give 14 and leave
+// neither the file nor its folder behind. Each runs in a child of its own,
+// so that its limit stays there.
+TEST_F(VolumeFile, AFailedWriteLeavesNothingBehind) {
+    for (int i = 0; i < 100; ++i) Add(("Disk" + std::to_string(i)).c_str(), "02B12028");
+    for (int resource : {RLIMIT_FSIZE, RLIMIT_NOFILE}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            support::CapturedOutput out;
+            if (resource == RLIMIT_NOFILE) {
+                // The lowest free descriptor: one more is none.
+                const int free = dup(0);
+                close(free);
+                const rlimit limit = {static_cast<rlim_t>(free), static_cast<rlim_t>(free)};
+                setrlimit(RLIMIT_NOFILE, &limit);
+            } else {
+                const rlimit limit = {1000, 1000};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            std::string folder;
+            const int result = CreateVolumeFile(dir_.string(), table_, &folder);
+            const std::string expected = "vySeedHost: Failed to open file " + std::string(g.volumeFilePath.c_str()) + "\n";
+            _exit(result != 14 ? 1 : out.Text() != expected ? 2 : !folder.empty() ? 3 : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << resource << ": " << status;
+        EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{}) << resource;
+    }
 }
 #endif
 

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
 
@@ -142,8 +144,9 @@ TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
     const std::string report = files_.report;
     const std::string errors = files_.errors;
     const std::string dir = fs::current_path().string();
-    EXPECT_EQ(report.substr(0, dir.size() + 1), dir + support::kSep);
-    EXPECT_EQ(errors.substr(0, dir.size() + 1), dir + support::kSep);
+    EXPECT_EQ(fs::path(files_.folder).parent_path().string(), dir);
+    EXPECT_EQ(fs::path(report).parent_path().string(), files_.folder);
+    EXPECT_EQ(fs::path(errors).parent_path().string(), files_.folder);
     EXPECT_NE(report, errors);
 
     const std::string banner = std::string(137, '-') + "\n";
@@ -193,53 +196,60 @@ TEST_F(Discovery, NoVolumeFoundNamesTheListProgramWhoeverPrintsIt) {
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
 }
 
-// Something put under the report's or the error file's name after the names
-// were chosen is neither written through nor removed: discovery ends as when
-// no name is free, and leaves only what was planted.
-TEST_F(Discovery, AnythingUnderAFileNameIsLeftAlone) {
+// Something put under the run's folder's name after the names were chosen
+// is neither written through nor removed: discovery ends as when no name is
+// free, and leaves only what was planted.
+TEST_F(Discovery, AnythingUnderTheFolderNameIsLeftAlone) {
     ThreeDrives drives;
     const fs::path run = dir_ / "run";
     const fs::path target = dir_ / "target";
-    for (const std::string* name : {&files_.report, &files_.errors}) {
-        for (bool link : {false, true}) {
+    const std::string folderName = fs::path(files_.folder).filename().string();
+    EXPECT_EQ(fs::path(files_.folder).parent_path(), run) << "beside nothing but the current directory's own";
+    for (const char* planted : {"file", "link to a folder", "dangling link"}) {
+        const std::string kind = planted;
 #ifdef _WIN32
-            if (link) continue;
+        if (kind != "file") continue;
 #endif
-            support::WriteBytes(target, "kept\n");
-            if (link) {
-                fs::create_symlink(target, *name);
-            } else {
-                support::WriteBytes(*name, "kept\n");
-            }
-            support::CapturedOutput out;
-            EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 30);
-            EXPECT_EQ(out.Text(), "vyShowLuns: vyShowLuns could not open file " + files_.report + "\n");
-            EXPECT_EQ(table_.count, 0u);
-            EXPECT_EQ(FolderContents(run), std::vector<std::string>{fs::path(*name).filename().string()});
-            std::ifstream in(link ? target : fs::path(*name));
-            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept\n") << *name << " link " << link;
-            in.close();
-            fs::remove(*name);
+        fs::create_directories(target);
+        if (kind == "file") support::WriteBytes(files_.folder, "kept\n");
+        if (kind == "link to a folder") fs::create_directory_symlink(target, files_.folder);
+        if (kind == "dangling link") fs::create_symlink(dir_ / "nothing", files_.folder);
+        support::CapturedOutput out;
+        EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 30) << kind;
+        EXPECT_EQ(out.Text(), "vyShowLuns: vyShowLuns could not open file " + files_.report + "\n");
+        EXPECT_EQ(table_.count, 0u);
+        EXPECT_EQ(FolderContents(run), std::vector<std::string>{folderName}) << kind;
+        EXPECT_EQ(FolderContents(target), std::vector<std::string>{}) << kind << ": nothing written through it";
+        EXPECT_FALSE(fs::exists(dir_ / "nothing")) << kind;
+        if (kind == "file") {
+            std::ifstream in(files_.folder);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept\n");
         }
+        fs::remove(files_.folder);
     }
 }
 
 #ifndef _WIN32
-// The tool writes into files that only the owner may read and write, even
-// with a umask that lets everyone write, and its report's rows are printed
-// once, without the inquiry's list.
-TEST_F(Discovery, TheToolWritesIntoOwnerOnlyFiles) {
-    const fs::path bin = dir_ / "bin";
+// A lanectl of the test's own, a shell script, first in PATH.
+void WriteTool(const fs::path& bin, const std::string& body) {
     fs::create_directories(bin);
-    support::WriteBytes(bin / "lanectl",
-                        "#!/bin/sh\n"
-                        "exec 3>&1 4>&2\n"
-                        "stat -L -c %a /proc/$$/fd/3 /proc/$$/fd/4 > \"" + (dir_ / "modes").string() + "\"\n"
-                        "printf 'Total Devices : 1\\n'\n"
-                        "printf 'DEV#:   0  DEVICE NAME: Disk2 Part0  TYPE: 7315E20  SERIAL: 02B12028\\n'\n"
-                        "printf 'x\\ny\\nz\\n    0    Scsi Port5 Bus0/Disk2 Part0     OPEN    NORMAL\\n'\n");
+    support::WriteBytes(bin / "lanectl", "#!/bin/sh\n" + body);
     fs::permissions(bin / "lanectl", fs::perms::owner_all);
-    env_.Set("PATH", bin.string() + support::kList + systemPath_);
+}
+
+// The tool writes into files that only the owner may read and write, in a
+// folder that only the owner may enter, even with a umask that lets
+// everyone write; its report's rows are printed once, without the
+// inquiry's list, and the folder is gone afterwards.
+TEST_F(Discovery, TheToolWritesIntoOwnerOnlyFiles) {
+    WriteTool(dir_ / "bin",
+              "exec 3>&1 4>&2\n"
+              "stat -L -c %a /proc/$$/fd/3 /proc/$$/fd/4 \"$(dirname \"$(readlink /proc/$$/fd/3)\")\" > \"" +
+                  (dir_ / "modes").string() + "\"\n"
+              "printf 'Total Devices : 1\\n'\n"
+              "printf 'DEV#:   0  DEVICE NAME: Disk2 Part0  TYPE: 7315E20  SERIAL: 02B12028\\n'\n"
+              "printf 'x\\ny\\nz\\n    0    Scsi Port5 Bus0/Disk2 Part0     OPEN    NORMAL\\n'\n");
+    env_.Set("PATH", (dir_ / "bin").string() + support::kList + systemPath_);
     ThreeDrives drives;
     const mode_t saved = umask(0);
     const int result = DiscoverVolumes(true, files_, table_, drives);
@@ -249,8 +259,32 @@ TEST_F(Discovery, TheToolWritesIntoOwnerOnlyFiles) {
                            "-------  --------  --------------\n"
                            "Disk2    02B12028  Disk2" + std::string(28, ' ') + "\n");
     std::ifstream in(dir_ / "modes");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "600\n600\n");
-    EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{}) << "both files are removed";
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "600\n600\n700\n");
+    EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{}) << "the files and their folder are removed";
+}
+
+// A report that cannot be read (a folder in its place) is not taken for an
+// empty one; the run's folder goes all the same.
+TEST_F(Discovery, AReportThatCannotBeReadIsNotTakenForAnEmptyOne) {
+    WriteTool(dir_ / "bin", "report=$(readlink /proc/$$/fd/1)\nrm \"$report\" && mkdir \"$report\"\n");
+    env_.Set("PATH", (dir_ / "bin").string() + support::kList + systemPath_);
+    ThreeDrives drives;
+    EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 30);
+    EXPECT_EQ(out_.Text(), "vyShowLuns: vyShowLuns could not open file " + files_.report + "\n");
+    EXPECT_EQ(table_.count, 0u);
+    EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{});
+}
+
+// Without rm the erase command fails: discovery removes the files and their
+// folder itself.
+TEST_F(Discovery, WhatAFailedEraseCommandLeavesIsRemoved) {
+    env_.Set("PATH", (dir_ / "empty").string());
+    ThreeDrives drives;
+    g.debug = 1;
+    EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 0);
+    EXPECT_NE(out_.Text().find("rm -f \"" + files_.report + "\" \"" + files_.errors + "\"\n"), std::string::npos);
+    EXPECT_EQ(table_.count, 2u);
+    EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{});
 }
 #endif
 
@@ -305,6 +339,120 @@ TEST_F(TempFiles, NamesAreFreshAndBeginWithASeparator) {
     EXPECT_NE(first, second);
     EXPECT_EQ(first.find(support::kSep, 1), std::string::npos) << "a name, not a path";
 }
+
+#ifndef _WIN32
+// Whatever is under a name, a dangling link too, makes it taken, in the
+// folder asked about.
+TEST_F(TempFiles, ANameTakenInTheFolderIsPassedOver) {
+    const fs::path folder = dir_ / "folder";
+    fs::create_directories(folder);
+    std::string first;
+    ASSERT_TRUE(platform::FreshTempName(&first, folder.string()));
+    // The names that follow: the same with the next counts.
+    const std::size_t dash = first.rfind('-');
+    const long count = std::stol(first.substr(dash + 1));
+    const auto nth = [&](long n) { return first.substr(1, dash) + std::to_string(count + n) + ".tmp"; };
+    fs::create_symlink(dir_ / "nothing", folder / nth(1));
+    support::WriteBytes(folder / nth(2), "");
+    fs::create_directories(folder / nth(3));
+    support::WriteBytes(dir_ / nth(4), "") ;  // in the current directory, not in the folder
+    std::string next;
+    ASSERT_TRUE(platform::FreshTempName(&next, folder.string()));
+    EXPECT_EQ(next, "/" + nth(4));
+}
+#endif
+
+#ifndef _WIN32
+// Removing a run's folder never empties another through a link.
+TEST_F(TempFiles, AFolderIsNotEmptiedThroughALink) {
+    fs::create_directories(dir_ / "target");
+    support::WriteBytes(dir_ / "target" / "kept", "");
+    fs::create_directory_symlink(dir_ / "target", dir_ / "link");
+    EXPECT_FALSE(platform::RemovePrivateFolder((dir_ / "link").string().c_str()));
+    EXPECT_EQ(FolderContents(dir_ / "target"), std::vector<std::string>{"kept"});
+}
+
+// The run's folder stands in the current directory while no other user can
+// swap its entries or those above it; else in TMPDIR, else in /tmp.
+TEST_F(TempFiles, TheRunFolderStandsWhereNoOtherUserCanSwapIt) {
+    const fs::path own = dir_ / "own";
+    const fs::path open = dir_ / "open";
+    const fs::path sticky = dir_ / "sticky";
+    const fs::path temp = dir_ / "temp";
+    for (const fs::path& p : {own, open, sticky, temp}) fs::create_directories(p);
+    chmod(own.c_str(), 0755);
+    chmod(open.c_str(), 0777);
+    chmod(sticky.c_str(), 01777);
+    chmod(temp.c_str(), 0700);
+    support::Environment env;
+    env.Set("TMPDIR", temp.string());
+    std::string parent;
+    ASSERT_TRUE(platform::RunFolderParent(own.string(), &parent));
+    EXPECT_EQ(parent, own.string());
+    ASSERT_TRUE(platform::RunFolderParent(sticky.string(), &parent));
+    EXPECT_EQ(parent, sticky.string());
+    ASSERT_TRUE(platform::RunFolderParent(open.string(), &parent));
+    EXPECT_EQ(parent, temp.string());
+    fs::create_directories(open / "below");
+    ASSERT_TRUE(platform::RunFolderParent((open / "below").string(), &parent));
+    EXPECT_EQ(parent, temp.string()) << "a folder above that others may change counts too";
+    env.Set("TMPDIR", open.string());
+    ASSERT_TRUE(platform::RunFolderParent(open.string(), &parent));
+    EXPECT_EQ(parent, "/tmp");
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(own.c_str(), 65534, 65534), 0);
+        ASSERT_TRUE(platform::RunFolderParent(own.string(), &parent));
+        EXPECT_EQ(parent, "/tmp") << "a folder of another user";
+    }
+}
+#endif
+
+#ifdef _WIN32
+// The run's folder grants its user alone (and the system itself, which
+// Wine adds when it reads a descriptor back from a folder's mode), whatever
+// the folder above it grants; once let go, it goes with its files. (Wine
+// neither passes the folder's entry on to the files made in it nor keeps
+// an open folder from being renamed, as Windows does, so those parts are
+// not shown here.)
+TEST_F(TempFiles, TheRunFolderGrantsItsUserAlone) {
+    const std::string folder = (dir_ / "private").string();
+    ASSERT_EQ(platform::CreatePrivateFolder(folder.c_str()), platform::NewFile::kCreated);
+    EXPECT_EQ(platform::CreatePrivateFolder(folder.c_str()), platform::NewFile::kExists);
+    support::WriteBytes(fs::path(folder) / "inside", "x");
+
+    HANDLE token = nullptr;
+    alignas(8) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = 0;
+    EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                GetTokenInformation(token, TokenUser, user, sizeof user, &size));
+    if (token != nullptr) CloseHandle(token);
+    for (const std::string& path : {folder}) {
+        alignas(8) unsigned char descriptor[4096];
+        BOOL present = FALSE;
+        BOOL defaulted = FALSE;
+        ACL* dacl = nullptr;
+        EXPECT_TRUE(GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor, sizeof descriptor, &size) &&
+                    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present && dacl != nullptr)
+            << path;
+        int forUser = 0;
+        for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+            void* ace = nullptr;
+            if (!GetAce(dacl, i, &ace)) continue;
+            const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+            PSID sid = const_cast<DWORD*>(&allowed->SidStart);
+            EXPECT_EQ(allowed->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << path;
+            if (EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user)->User.Sid)) {
+                ++forUser;
+            } else {
+                EXPECT_TRUE(IsWellKnownSid(sid, WinLocalSystemSid)) << path << ": entry " << i << " grants another";
+            }
+        }
+        EXPECT_EQ(forUser, 1) << path;
+    }
+    EXPECT_TRUE(platform::RemovePrivateFolder(folder.c_str()));
+    EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{});
+}
+#endif
 
 TEST_F(TempFiles, QuotedPathsSurviveTheInterpreterAndTheEraseCommand) {
 #ifdef _WIN32
