@@ -22,7 +22,7 @@ checks=(clang libclang-rt-14-dev valgrind junit5)
 # The benchmark.
 bench=(libbenchmark-dev hyperfine wrk python3 binutils)
 # The packages and the test of what they hold.
-packages=(mandoc dpkg-dev lintian man-db unzip bsdextrautils msitools wixl)
+packages=(mandoc dpkg-dev lintian man-db unzip bsdextrautils msitools wixl bats bats-assert bats-support)
 # Releases: signing, the apt repository, the reproducibility check.
 releases=(python3-olefile osslsigncode openssl gnupg apt-utils diffoscope-minimal fakeroot)
 # The device test's virtual machine: QEMU and a static busybox, without what
