@@ -50,11 +50,12 @@ else()
 endif()
 
 # Debian: man pages and documentation where Debian keeps them (Install.cmake),
-# the shared libraries' packages computed by dpkg-shlibdeps.
+# the shared libraries' packages computed by dpkg-shlibdeps in the native
+# build.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-if(CMAKE_CROSSCOMPILING)
+if(CMAKE_CROSSCOMPILING AND NOT WIN32)
   # dpkg tells the architecture of this machine, not of the build's target,
   # and dpkg-shlibdeps knows only this machine's libraries: the target's
   # architecture and its C library are named here instead. The programs
