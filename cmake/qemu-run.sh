@@ -5,13 +5,13 @@
 # qemu-user emulates only the process it starts: an aarch64 program's
 # execve must find qemu by itself, through binfmt_misc.
 #
-# The program runs in a user and mount namespace of its own with a private
+# Where the machine has registered qemu-aarch64 itself (Debian's
+# qemu-user-binfmt with binfmt_misc mounted), the program simply runs.
+# Elsewhere it runs in a user and mount namespace of its own with a private
 # binfmt_misc (Linux 6.7 and later) in which qemu-aarch64 is registered:
-# every aarch64 executable started below it runs under qemu, and the machine's
-# own binfmt_misc is never touched, so neither root nor a registration of the
-# machine's is needed. Where the kernel has no private binfmt_misc, a
-# registration of the machine's (Debian's qemu-user-binfmt with binfmt_misc
-# mounted) serves as well. With neither, nothing runs: status 1.
+# every aarch64 executable started below it runs under qemu, and the
+# machine's own binfmt_misc is never touched, so neither root nor a
+# registration of the machine's is needed. With neither, nothing runs.
 #
 # qemu-run.sh --check tells which way works (status 0) or why none does
 # (status 1), and starts nothing.
@@ -50,10 +50,10 @@ machine_binfmt() {
 }
 
 if [ "${1:-}" = --check ]; then
-    if private_binfmt; then
-        echo "qemu-run.sh: a private binfmt_misc in a namespace of each test"
-    elif machine_binfmt; then
+    if machine_binfmt; then
         echo "qemu-run.sh: the machine's binfmt_misc registration of qemu-aarch64"
+    elif private_binfmt; then
+        echo "qemu-run.sh: a private binfmt_misc in a namespace of each test"
     else
         echo "qemu-run.sh: neither a private binfmt_misc (Linux 6.7, user namespaces) nor the machine's registration of qemu-aarch64 (qemu-user-binfmt, binfmt_misc mounted)" >&2
         exit 1
