@@ -14,7 +14,8 @@
 // When VY_E2E_EMULATOR is set, the programs run under that emulator of
 // another machine (qemu-user): a case with a "skip-under" section for it is
 // skipped with the reason given there. VY_E2E_SLOWDOWN, a whole number,
-// multiplies every case's time limit (an emulated program runs slower).
+// multiplies every case's time limit and the time a program may take
+// before it is ended (an emulated program runs slower).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -56,14 +57,14 @@ constexpr int kTimeoutSeconds = 60;
 // The status of a run whose one case is not for this platform (CTest's
 // SKIP_RETURN_CODE).
 constexpr int kSkippedStatus = 77;
+constexpr int kWrappedTimeoutSeconds = 600;
 
 // The factor of VY_E2E_SLOWDOWN on the time limits: 1 without it.
-double Slowdown() {
+int Slowdown() {
     const char* text = std::getenv("VY_E2E_SLOWDOWN");
     const int factor = text != nullptr ? std::atoi(text) : 0;
     return factor > 0 ? factor : 1;
 }
-constexpr int kWrappedTimeoutSeconds = 600;
 
 // The exit status of a child that the user's interrupt ("int": SIGINT,
 // Ctrl-C) or quit key ("quit": SIGQUIT, Ctrl-Break) ended: 128+N on POSIX;
@@ -420,7 +421,8 @@ void Check(const Copy& copy, const Outcome& outcome, const Substitution& sub, bo
         if (const Section* s = run.Find("seconds")) {
             double limit = std::atof(s->lines.at(0).c_str()) * Slowdown();
             if (outcome.seconds > limit) {
-                found.push_back("took " + std::to_string(outcome.seconds) + " s, more than " + s->lines.at(0));
+                found.push_back("took " + std::to_string(outcome.seconds) + " s, more than " + s->lines.at(0) +
+                                (Slowdown() > 1 ? " x " + std::to_string(Slowdown()) : ""));
             }
         }
         if (const Section* s = run.Find("megabytes")) {
@@ -520,7 +522,7 @@ std::vector<std::string> RunCase(const Case& c, const Paths& paths) {
     std::vector<Launch> launches;
     for (const Copy& copy : copies) launches.push_back(copy.launch);
     std::vector<Outcome> outcomes;
-    const int timeout = paths.wrapper.empty() ? kTimeoutSeconds : kWrappedTimeoutSeconds;
+    const int timeout = paths.wrapper.empty() ? kTimeoutSeconds * Slowdown() : kWrappedTimeoutSeconds;
     if (!RunTogether(launches, timeout, &outcomes, &error)) {
         // What a program that could not start left on its standard error.
         for (const Copy& copy : copies) {
