@@ -1,9 +1,11 @@
 # Packages with CPack: a ZIP from each Windows build, a TGZ, DEBs and RPMs
-# from a Linux build. Names carry the project's version:
+# from a Linux build (the native one, and the aarch64 one made by the cross
+# compiler). The generators are named here alone: the package presets take
+# them from here. Names carry the project's version:
 #   vy-command-line-<version>-windows-x64.zip, ...-windows-x86.zip,
-#   vy-command-line-<version>-linux-<machine>.tar.gz,
-#   vy-command-line_<version>_<Debian architecture>.deb,
-#   vy-command-line-<version>-1.<RPM architecture>.rpm
+#   vy-command-line-<version>-linux-<machine>.tar.gz (x86_64, aarch64),
+#   vy-command-line_<version>_<Debian architecture>.deb (amd64, arm64),
+#   vy-command-line-<version>-1.<RPM architecture>.rpm (x86_64, aarch64)
 set(CPACK_PACKAGE_NAME ${VY_PACKAGE_NAME})
 set(CPACK_PACKAGE_VENDOR "vy command-line suite maintainers")
 set(CPACK_PACKAGE_CONTACT ${VY_PACKAGE_CONTACT})
@@ -50,11 +52,27 @@ else()
 endif()
 
 # Debian: man pages and documentation where Debian keeps them (Install.cmake),
-# the shared libraries' packages computed by dpkg-shlibdeps.
+# the shared libraries' packages computed by dpkg-shlibdeps in the native
+# build.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+if(CMAKE_CROSSCOMPILING AND NOT WIN32)
+  # dpkg tells the architecture of this machine, not of the build's target,
+  # and dpkg-shlibdeps knows only this machine's libraries: the target's
+  # architecture and its C library are named here instead. The programs
+  # need the C library alone (the C++ runtime is linked in); the package
+  # test checks that no program asks for a newer one than this.
+  set(VY_DEBIAN_ARCHITECTURES aarch64=arm64)
+  list(FILTER VY_DEBIAN_ARCHITECTURES INCLUDE REGEX "^${CMAKE_SYSTEM_PROCESSOR}=")
+  if(NOT VY_DEBIAN_ARCHITECTURES)
+    message(FATAL_ERROR "no Debian architecture is known for ${CMAKE_SYSTEM_PROCESSOR}")
+  endif()
+  string(REGEX REPLACE "^.*=" "" CPACK_DEBIAN_PACKAGE_ARCHITECTURE "${VY_DEBIAN_ARCHITECTURES}")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.36)")
+else()
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
 set(CPACK_DEBIAN_PACKAGE_RELEASE "")
 set(CPACK_DEBIAN_SUITE_PACKAGE_NAME ${VY_PACKAGE_NAME})
 set(CPACK_DEBIAN_SUITE_FILE_NAME DEB-DEFAULT)

@@ -4,14 +4,15 @@
 # in each by scripts/package.sh --no-tests (unsigned, only what ships is
 # built), one after the other, so at different times, with another time
 # zone, umask and locale, and, when run as root, the second as another user
-# (nobody), and every file of the two build/packages folders
-# (the DEBs, the RPMs, the TGZ, the ZIPs, the MSIs, their .sha256 files,
-# SHA256SUMS and the apt and dnf repositories) is compared by its SHA-256 sum. diffoscope shows what
-# differs in a file that is not the same.
+# (nobody), and every file of the two build/packages folders (the DEBs,
+# RPMs and TGZs of both Linux builds, x86-64 and aarch64, the ZIPs, the
+# MSIs, their .sha256 files, SHA256SUMS and the apt and dnf repositories) is
+# compared by its SHA-256 sum. diffoscope shows what differs in a file that
+# is not the same.
 #   bash scripts/check-reproducible.sh [--keep]
 # --keep keeps the two clones (their folder is named at the end). Uncommitted
 # changes are not part of the check. It takes two clean builds of
-# linux-release, windows-x64 and windows-x86: several minutes, too long for
+# linux-release, linux-aarch64, windows-x64 and windows-x86: several minutes, too long for
 # the test command, so it runs on its own (docs/RELEASES.md).
 # Exit status: 0 every file the same, 1 a file differs or a build failed,
 # 2 a wrong command line.

@@ -11,6 +11,10 @@ set -euo pipefail
 # The programs, the reference pages and the Java side (a JDK where javac is
 # missing: the machine may have one of its own).
 build=(cmake make g++ googletest scdoc)
+# The aarch64 build (Debian's cross compiler and the target's C library) and
+# its tests under qemu-user, which binfmt_misc starts for every aarch64
+# program (cmake/qemu-run.sh).
+arm64=(g++-aarch64-linux-gnu libc6-dev-arm64-cross qemu-user qemu-user-binfmt)
 # The Windows builds and their tests under Wine.
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
 # The fuzzing build, memcheck, the Java side's tests, and bats with its
@@ -33,7 +37,7 @@ device=(qemu-system-x86 busybox-static)
 wine32=(wine32:i386)
 
 usage() {
-    echo "usage: install-packages.sh build|windows|checks|bench|packages|releases|device|wine32..." >&2
+    echo "usage: install-packages.sh build|arm64|windows|checks|bench|packages|releases|device|wine32..." >&2
     exit 2
 }
 [ $# -gt 0 ] || usage
@@ -53,6 +57,7 @@ for group in "$@"; do
         build)
             mapfile -t -O "${#missing[@]}" missing < <(missing_of "${build[@]}")
             command -v javac >/dev/null 2>&1 || missing+=(default-jdk-headless) ;;
+        arm64) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${arm64[@]}") ;;
         windows) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${windows[@]}") ;;
         checks) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${checks[@]}") ;;
         bench) mapfile -t -O "${#missing[@]}" missing < <(missing_of "${bench[@]}") ;;

@@ -2,15 +2,18 @@
 # Builds the packages into build/packages:
 #   bash scripts/package.sh [--no-tests]
 # the TGZ, the DEBs and the RPMs (the suite's and, where Java 17 is found,
-# the emulator's) of the native release build (linux-release), a ZIP and an
-# MSI of each Windows build (windows-x64, windows-x86; the MSIs by
+# the emulator's) of the native release build (linux-release), the TGZ, the
+# DEB and the RPM of the 64-bit ARM build (linux-aarch64, Debian's cross
+# compiler; the emulator's packages are the native build's, the same on
+# every architecture), a ZIP and an MSI of each Windows build (windows-x64,
+# windows-x86; the MSIs by
 # scripts/make-msi.sh), an apt repository of the DEBs in build/packages/apt
 # (scripts/make-apt-repo.sh), a dnf repository of the RPMs in
 # build/packages/dnf (scripts/make-dnf-repo.sh) and SHA256SUMS of the
 # packages. The repositories take every DEB and RPM in build/packages. Each build is
 # configured and built by its preset and packaged by CPack (the package
-# presets linux, windows-x64, windows-x86). --no-tests configures the builds
-# without the tests: only what ships is built.
+# presets linux, linux-aarch64, windows-x64, windows-x86). --no-tests
+# configures the builds without the tests: only what ships is built.
 #
 # The same commit gives the same bytes in any folder at any time
 # (scripts/check-reproducible.sh checks it): SOURCE_DATE_EPOCH, unless set,
@@ -113,12 +116,14 @@ sign() {
 }
 
 rm -rf build/packages
-for preset in linux-release windows-x64 windows-x86; do
+for preset in linux-release linux-aarch64 windows-x64 windows-x86; do
     echo "== $preset"
     cmake --preset "$preset" "${configure_args[@]}"
     programs=()
     mapfile -t programs < "build/$preset/packaging/programs.txt"
-    if [ "$preset" != linux-release ] && command -v osslsigncode >/dev/null; then
+    windows=no
+    case $preset in windows-*) windows=yes ;; esac
+    if [ $windows = yes ] && command -v osslsigncode >/dev/null; then
         # A program signed by an earlier run is linked afresh: it is signed
         # anew or not at all, never over its old signature.
         for program in "${programs[@]}"; do
@@ -129,7 +134,7 @@ for preset in linux-release windows-x64 windows-x86; do
         done
     fi
     cmake --build --preset "$preset"
-    if [ "$preset" != linux-release ] && [ $signing = yes ]; then
+    if [ $windows = yes ] && [ $signing = yes ]; then
         for program in "${programs[@]}"; do sign "$program"; done
     fi
     # The archives record each file's owner: root, also for a build by

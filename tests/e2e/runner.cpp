@@ -5,11 +5,17 @@
 // whose *.case files run one after the other; NAME_FILTER keeps those whose
 // name holds it. Each case runs in its own folder WORK_DIR/<case name>.
 // The status is 0 when every case run passed, 77 when the one case given is
-// not for this platform (skipped), 1 otherwise.
+// not for this platform or not for the emulator it runs under (skipped), 1
+// otherwise.
 // When VY_E2E_WRAPPER is set, its words (blank-separated) are run in front
 // of every program under test, such as a memory checker; the test doubles
 // run as they are. The time and memory limits of the cases are not checked
 // then, and a case may take up to ten minutes.
+// When VY_E2E_EMULATOR is set, the programs run under that emulator of
+// another machine (qemu-user): a case with a "skip-under" section for it is
+// skipped with the reason given there. VY_E2E_SLOWDOWN, a whole number,
+// multiplies every case's time limit and the time a program may take
+// before it is ended (an emulated program runs slower).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -52,6 +58,13 @@ constexpr int kTimeoutSeconds = 60;
 // SKIP_RETURN_CODE).
 constexpr int kSkippedStatus = 77;
 constexpr int kWrappedTimeoutSeconds = 600;
+
+// The factor of VY_E2E_SLOWDOWN on the time limits: 1 without it.
+int Slowdown() {
+    const char* text = std::getenv("VY_E2E_SLOWDOWN");
+    const int factor = text != nullptr ? std::atoi(text) : 0;
+    return factor > 0 ? factor : 1;
+}
 
 // The exit status of a child that the user's interrupt ("int": SIGINT,
 // Ctrl-C) or quit key ("quit": SIGQUIT, Ctrl-Break) ended: 128+N on POSIX;
@@ -406,9 +419,10 @@ void Check(const Copy& copy, const Outcome& outcome, const Substitution& sub, bo
     // checked.
     if (!wrapped) {
         if (const Section* s = run.Find("seconds")) {
-            double limit = std::atof(s->lines.at(0).c_str());
+            double limit = std::atof(s->lines.at(0).c_str()) * Slowdown();
             if (outcome.seconds > limit) {
-                found.push_back("took " + std::to_string(outcome.seconds) + " s, more than " + s->lines.at(0));
+                found.push_back("took " + std::to_string(outcome.seconds) + " s, more than " + s->lines.at(0) +
+                                (Slowdown() > 1 ? " x " + std::to_string(Slowdown()) : ""));
             }
         }
         if (const Section* s = run.Find("megabytes")) {
@@ -508,7 +522,7 @@ std::vector<std::string> RunCase(const Case& c, const Paths& paths) {
     std::vector<Launch> launches;
     for (const Copy& copy : copies) launches.push_back(copy.launch);
     std::vector<Outcome> outcomes;
-    const int timeout = paths.wrapper.empty() ? kTimeoutSeconds : kWrappedTimeoutSeconds;
+    const int timeout = paths.wrapper.empty() ? kTimeoutSeconds * Slowdown() : kWrappedTimeoutSeconds;
     if (!RunTogether(launches, timeout, &outcomes, &error)) {
         // What a program that could not start left on its standard error.
         for (const Copy& copy : copies) {
@@ -535,6 +549,17 @@ std::vector<std::string> RunCase(const Case& c, const Paths& paths) {
 
     if (failures.empty()) RemoveFolder(caseDir);
     return failures;
+}
+
+// The reason a case gives for not running under the emulator of
+// VY_E2E_EMULATOR, or null where it runs there (or under none).
+const std::string* SkipUnderEmulator(const Case& c) {
+    const char* emulator = std::getenv("VY_E2E_EMULATOR");
+    if (emulator == nullptr || *emulator == '\0') return nullptr;
+    for (const Section& s : c.sections) {
+        if (s.kind == "skip-under" && s.parameter == emulator) return &s.lines.front();
+    }
+    return nullptr;
 }
 
 // The words of VY_E2E_WRAPPER; the first is looked up in PATH when it
@@ -620,11 +645,19 @@ int main(int argc, char** argv) {
         std::string error;
         std::vector<std::string> failures;
         bool rerun = false;
+        const auto unreadSkip = [](const Section& s) { return s.kind == "skip-under" && s.lines.size() != 1; };
         if (!LoadCase(file.string(), &c, &error)) {
             failures.push_back(error);
+        } else if (std::any_of(c.sections.begin(), c.sections.end(), unreadSkip)) {
+            failures.push_back("a skip-under section holds one line: the reason");
         } else if (const Section* p = c.Find("platform"); p != nullptr && p->lines.at(0) != kPlatform) {
             ++skipped;
             std::printf("skip  %s  %s (%s only)\n", c.name.c_str(), c.title.c_str(), p->lines.at(0).c_str());
+            continue;
+        } else if (const std::string* reason = SkipUnderEmulator(c)) {
+            ++skipped;
+            std::printf("skip  %s  %s (not under %s: %s)\n", c.name.c_str(), c.title.c_str(),
+                        std::getenv("VY_E2E_EMULATOR"), reason->c_str());
             continue;
         } else {
             failures = RunCase(c, paths);
