@@ -93,4 +93,22 @@ class LinkTest {
             }
         }
     }
+
+    /** 8 MiB of body are read, one byte more is refused: told by its length or found while reading. */
+    @Test
+    void theLargestReply() throws IOException, Failure {
+        String most = "a".repeat(Link.LARGEST_REPLY);
+        for (String head : new String[] {"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n", "HTTP/1.1 200 OK\r\n\r\n"}) {
+            try (support.CannedServer s = new support.CannedServer(String.format(head, most.length()) + most)) {
+                Link.Reply r = new Link(ServerName.of("127.0.0.1", s.port()), null, THREE, THREE).get("/x");
+                assertEquals(8388608, r.body.length(), head);
+            }
+            try (support.CannedServer s = new support.CannedServer(String.format(head, most.length() + 1) + most + "b")) {
+                Failure f = assertThrows(Failure.class,
+                        () -> new Link(ServerName.of("127.0.0.1", s.port()), null, THREE, THREE).get("/x"), head);
+                assertEquals("unexpected reply from server 127.0.0.1:" + s.port() + ": a reply of more than 8388608 bytes",
+                        f.getMessage());
+            }
+        }
+    }
 }
