@@ -106,6 +106,10 @@ public final class Link {
     // on the time of the whole: a class runs once per launcher run, and must
     // end however the server answers. One request per connection.
     private Reply send(String method, String path, byte[] body) throws Failure {
+        // The path goes into the request line as it is: percent-encoded (see segment), never a blank or line end.
+        if (!path.startsWith("/") || !path.chars().allMatch(c -> c > 0x20 && c < 0x7f)) {
+            throw new IllegalArgumentException("not a percent-encoded path: " + Text.shown(path));
+        }
         long deadline = System.nanoTime() + readMillis * 1_000_000L;
         try (Socket socket = new Socket(Proxy.NO_PROXY)) {
             socket.setTcpNoDelay(true);

@@ -38,6 +38,9 @@ import vySecLink.Words;
  * GET  /hosts/HOST/luns      what HOST's multipath driver sees: "disk serial" lines  no credentials
  * POST /shutdown             200 "stopping PID", then the emulator exits; loopback peers only
  * </pre>
+ * A request with an Origin but the emulator's own, and while it listens on
+ * loopback one whose Host is not a loopback address or localhost, is
+ * refused (403) before anything else; see {@link #guard}.
  * Everything else needs HTTP Basic credentials of a user of the state (401).
  * Unknown path 404, wrong method 405, body over 64 KiB 413, other bad input
  * 400; a request not received whole within the server's time is dropped

@@ -47,7 +47,7 @@ final class PortFile {
         } catch (IOException e) {
             throw new Failure(Status.NO_ANSWER, "port file " + file + " cannot be read, nothing to stop");
         }
-        if (kind.isSymbolicLink() || !kind.isRegularFile()) {
+        if (!kind.isRegularFile()) { // a link, read without following it, is none
             throw new Failure(Exit.BAD_PORT_FILE, "port file " + file + " is " + (kind.isSymbolicLink() ? "a link"
                     : "not a regular file") + "; nothing is sent");
         }

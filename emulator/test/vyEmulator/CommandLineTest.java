@@ -51,7 +51,7 @@ class CommandLineTest {
                 Arguments.of(List.of("run", "--in-memory", "--bind", "[::1"), "bad value [::1 for --bind" + BIND),
                 Arguments.of(List.of("run", "--in-memory", "--bind", "0"), "bad value 0 for --bind" + BIND),
                 Arguments.of(List.of("run", "--in-memory", "--bind", "localhost"), "bad value localhost for --bind" + BIND),
-                Arguments.of(List.of("start", "--in-memory", "--bind", "127.1"), "bad value 127.1 for --bind" + BIND),
+                Arguments.of(List.of("start", "--in-memory", "--stop-after", ".05", "--bind", "127.1"), "bad value 127.1 for --bind" + BIND),
                 Arguments.of(List.of("run", "--in-memory", "--bind", "::1%lo"), "bad value ::1%lo for --bind" + BIND),
                 Arguments.of(List.of("run", "--log", "x"), "unknown argument --log"),
                 Arguments.of(List.of("run", "--server", "x"), "unknown argument --server"),

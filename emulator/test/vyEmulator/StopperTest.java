@@ -16,9 +16,11 @@ import java.nio.file.Path;
 import java.time.Duration;
 import java.util.Collections;
 import java.util.List;
+import java.util.Map;
 import java.util.Set;
 import java.util.concurrent.CopyOnWriteArrayList;
 import org.junit.jupiter.api.Test;
+import support.ChildJava;
 import support.EmulatorProcess;
 import support.StreamingServer;
 import vySecLink.Failure;
@@ -118,6 +120,12 @@ class StopperTest {
             assertEquals("unexpected reply from server 127.0.0.1:" + s.port() + ": a reply of more than 8388608 bytes",
                     f.getMessage());
             assertTrue(millis < 6_000, "took " + millis + " ms");
+
+            ChildJava.Result r = ChildJava.emulator(Map.of("VY_EMULATOR", "127.0.0.1:" + s.port(), "VY_HOST", "h"),
+                    "lanectl", "query", "device");
+            assertEquals(81, r.status(), r.toString());
+            assertEquals("lanectl: unexpected reply from server 127.0.0.1:" + s.port()
+                    + ": a reply of more than 8388608 bytes\n", r.err());
         }
     }
 

@@ -65,6 +65,15 @@ class LinkTest {
         }
     }
 
+    /** A path goes into the request line only percent-encoded: a blank or a line end would add to the request. */
+    @Test
+    void aPathIsNeverSentRaw() {
+        Link link = new Link(ServerName.of("127.0.0.1", 1), null, THREE, THREE);
+        for (String path : new String[] {"/a b", "/a\r\nX-Evil: 1", "tasks", "/t\u00e4sk"}) {
+            assertThrows(IllegalArgumentException.class, () -> link.get(path), path);
+        }
+    }
+
     /** Lengths, chunks and a reply ended by closing: each read whole. */
     @Test
     void theFormsOfAWholeReply() throws IOException, Failure {
