@@ -475,7 +475,8 @@ final class Api implements HttpHandler {
         String[] lines = Text.lines(body);
         for (int i = 0; i < lines.length; i++) {
             List<String> w = Words.split(lines[i]);
-            if (w.size() != 2 || !StateFile.isDisk(w.get(0))) {
+            // A disk name is kept and listed as it is: no control character.
+            if (w.size() != 2 || !StateFile.isDisk(w.get(0)) || !Text.shown(w.get(0)).equals(w.get(0))) {
                 throw new Refusal(400, "line " + (i + 1) + ": expected \"<disk> <serial>\"");
             }
             given.add(new State.Disk(w.get(0), w.get(1)));

@@ -88,6 +88,10 @@ class GuardTest {
                     + " only\n", r.toString());
             r = e.send("PUT", "/hosts/esc", "admin", "secret", "Disk2 0\u001b2\n");
             assertEquals("200 Disk2 0\\x1b2 unknown\n", r.toString());
+            // A disk name is kept, and listed later: one with a control character is refused.
+            r = e.send("PUT", "/hosts/esc", "admin", "secret", "Disk2 02B12028\nDi\u001bsk3 03B12028\n");
+            assertEquals("400 line 2: expected \"<disk> <serial>\"\n", r.toString());
+            assertEquals("200 esc\n", e.get("/hosts", "admin", "secret").toString());
             String log = e.output();
             assertTrue(log.contains("\nG\\x1b[2JT /ping 405\n"), log);
             assertTrue(log.chars().noneMatch(c -> c == 0x1b || c == 0x07 || c == 0x7f), log);
