@@ -46,7 +46,7 @@ public final class vyNetProbe {
             r = link.get("/ping");
         } catch (Failure f) {
             if (verbose) {
-                p.say("server " + server + " does not answer");
+                p.say(f.getMessage());
             }
             return f.status();
         }

@@ -1,8 +1,12 @@
 package vySecLink;
 
+import java.util.ArrayList;
+import java.util.List;
+
 /**
  * A server name: a host name, an IPv4 address or a bracketed IPv6 address,
- * each with an optional ":port" (1 to 65535, default 7530):
+ * each with an optional ":port" (1 to 65535 in decimal, no leading zero,
+ * default 7530):
  * <ul>
  * <li>a host name is dot-separated labels of 1 to 63 letters, digits and
  * hyphens, neither first nor last a hyphen, 253 characters in all; its last
@@ -12,7 +16,12 @@ package vySecLink;
  * </ul>
  * Nothing looser: the resolvers read digits alone and the short, octal and
  * hexadecimal forms of IPv4 ("7530", "127.1", "017.0.0.1", "0x7f.0.0.1") as
- * addresses, seldom the one meant, and not all of them the same way.
+ * addresses, seldom the one meant, and not all of them the same way. The
+ * unspecified addresses (0.0.0.0, ::) name no server, and an IPv6 address
+ * that holds an IPv4 one (::127.0.0.1, ::ffff:10.0.0.1, 64:ff9b::...) may
+ * leave the machine by way of IPv6 or a translator whatever the IPv4 part
+ * says; of those only ::ffff:127.x.y.z, which reaches this machine, is taken.
+ * Every refusal says why.
  */
 public final class ServerName {
     public static final int DEFAULT_PORT = 7530;
@@ -20,6 +29,22 @@ public final class ServerName {
     private static final String DIGITS = "a host name is not digits alone; a port follows the host, as in 127.0.0.1:7530";
     private static final String NUMBER = "an IPv4 address is four decimal numbers 0 to 255 without leading zeros,"
             + " as in 127.0.0.1, and a host name does not end in a number";
+    private static final String NO_HOST = "no host is given";
+    private static final String PORT = "a port is a decimal number 1 to 65535 without leading zeros";
+    private static final String BRACKETS = "an IPv6 address is closed by ] and followed by nothing or by :port";
+    private static final String IPV6 = "an IPv6 address is eight groups of 1 to 4 hexadecimal digits,"
+            + " :: standing for zero groups, without a zone";
+    private static final String UNSPECIFIED = "the unspecified address names no server; this machine is 127.0.0.1";
+    private static final String EMBEDDED = "an IPv6 address that holds an IPv4 address is taken only as"
+            + " ::ffff:127.x.y.z; give the IPv4 address itself";
+    private static final String CHARACTER = "a host name holds letters, digits, hyphens and dots only";
+    private static final String EMPTY_LABEL = "a host name has no empty label: no dot at its start or end,"
+            + " no two dots together";
+    private static final String HYPHEN = "a label of a host name neither begins nor ends with a hyphen";
+    private static final String LABEL = "a label of a host name is at most 63 characters";
+    private static final String LENGTH = "a host name is at most 253 characters";
+    static final int LONGEST_NAME = 253;
+    static final int LONGEST_LABEL = 63;
 
     private final String text;
     private final String host;
@@ -64,16 +89,25 @@ public final class ServerName {
         return isIpv4(host) || isIpv6(host);
     }
 
-    /** Throws 71 "bad server name" for anything but the forms of the class comment. */
+    /** Whether the host is an address of this machine's loopback interface: 127.x.y.z, ::1 or ::ffff:127.x.y.z. */
+    public boolean isLoopback() {
+        if (isIpv4(host)) {
+            return host.startsWith("127.");
+        }
+        int[] g = ipv6Groups(host);
+        return g != null && g[0] == 0 && g[1] == 0 && g[2] == 0 && g[3] == 0 && g[4] == 0
+                && ((g[5] == 0 && g[6] == 0 && g[7] == 1) || (g[5] == 0xffff && g[6] >> 8 == 127));
+    }
+
+    /** Throws 71 "bad server name NAME: WHY" for anything but the forms of the class comment. */
     public static ServerName parse(String text) throws Failure {
-        Failure bad = new Failure(Status.BAD_ARGUMENT, "bad server name " + text);
         String host = text;
         String digits = null;
         boolean bracketed = text.startsWith("[");
         if (bracketed) {
             int close = text.indexOf(']');
             if (close < 0 || (close + 1 < text.length() && text.charAt(close + 1) != ':')) {
-                throw bad;
+                throw bad(text, BRACKETS);
             }
             host = text.substring(1, close);
             digits = close + 1 < text.length() ? text.substring(close + 2) : null;
@@ -84,35 +118,74 @@ public final class ServerName {
                 digits = text.substring(colon + 1);
             }
         }
+        if (!bracketed && host.isEmpty()) {
+            throw bad(text, NO_HOST);
+        }
         int port = DEFAULT_PORT;
         if (digits != null) {
-            // At most five digits: no overflow, and "007530" is refused as odd.
-            if (digits.isEmpty() || digits.length() > 5 || !allDigits(digits)) {
-                throw bad;
+            // At most five digits and no leading zero: no overflow, and "07530" is no port.
+            if (digits.isEmpty() || digits.length() > 5 || !allDigits(digits) || digits.charAt(0) == '0') {
+                throw bad(text, PORT);
             }
             port = Integer.parseInt(digits);
-            if (port < 1 || port > 65535) {
-                throw bad;
+            if (port > 65535) {
+                throw bad(text, PORT);
             }
         }
         if (bracketed) {
-            if (!isIpv6(host)) {
-                throw bad;
+            int[] groups = ipv6Groups(host);
+            if (groups == null) {
+                throw bad(text, IPV6);
             }
-        } else if (!isIpv4(host) && !isHostName(host)) {
-            if (!host.isEmpty() && allDigits(host)) {
-                throw new Failure(Status.BAD_ARGUMENT, bad.getMessage() + ": " + DIGITS);
+            String why = whyNotIpv6(groups, host.contains("."));
+            if (why != null) {
+                throw bad(text, why);
             }
-            if (isNumber(lastLabel(host))) {
-                throw new Failure(Status.BAD_ARGUMENT, bad.getMessage() + ": " + NUMBER);
+        } else if (isIpv4(host)) {
+            if (host.equals("0.0.0.0")) {
+                throw bad(text, UNSPECIFIED);
             }
-            throw bad;
+        } else {
+            String why = whyNoHostName(host);
+            if (why != null) {
+                throw bad(text, why);
+            }
         }
         return new ServerName(text, host, port);
     }
 
+    private static Failure bad(String text, String why) {
+        return new Failure(Status.BAD_ARGUMENT, "bad server name " + text + ": " + why);
+    }
+
+    /**
+     * Why the groups of an IPv6 address name no server, or null when they do:
+     * not the unspecified address, and no IPv4 address inside but the mapped
+     * form of a loopback one. dotted: the address was written with an IPv4 tail.
+     */
+    private static String whyNotIpv6(int[] g, boolean dotted) {
+        boolean zeros = true;
+        for (int i = 0; i < 6; i++) {
+            zeros &= g[i] == 0;
+        }
+        if (zeros && g[6] == 0 && g[7] == 0) {
+            return UNSPECIFIED;
+        }
+        boolean mapped = zeros ? false : g[0] == 0 && g[1] == 0 && g[2] == 0 && g[3] == 0 && g[4] == 0 && g[5] == 0xffff;
+        if (mapped) {
+            return g[6] >> 8 == 127 ? null : EMBEDDED;
+        }
+        boolean compatible = zeros && !(g[6] == 0 && g[7] == 1); // ::a.b.c.d, but ::1
+        boolean translated = g[0] == 0 && g[1] == 0 && g[2] == 0 && g[3] == 0 && g[4] == 0xffff && g[5] == 0;
+        boolean nat64 = g[0] == 0x64 && g[1] == 0xff9b && (g[2] == 0 || g[2] == 1);
+        if (compatible || translated || nat64 || dotted) {
+            return EMBEDDED;
+        }
+        return null;
+    }
+
     /** Four decimal numbers 0 to 255, each without a leading zero. */
-    static boolean isIpv4(String s) {
+    public static boolean isIpv4(String s) {
         String[] parts = s.split("\\.", -1);
         if (parts.length != 4) {
             return false;
@@ -127,17 +200,24 @@ public final class ServerName {
     }
 
     /** Eight groups of 1 to 4 hexadecimal digits, "::" standing for one or more zero groups, the last two maybe IPv4. */
-    static boolean isIpv6(String s) {
+    public static boolean isIpv6(String s) {
+        return ipv6Groups(s) != null;
+    }
+
+    /** The eight groups of an IPv6 address in the form of {@link #isIpv6}; null for any other text. */
+    static int[] ipv6Groups(String s) {
         int gap = s.indexOf("::");
         if (gap >= 0 && s.indexOf("::", gap + 1) >= 0) {
-            return false;
+            return null;
         }
         String[] halves = gap >= 0 ? new String[] {s.substring(0, gap), s.substring(gap + 2)} : new String[] {s};
-        int groups = 0;
+        List<Integer> front = new ArrayList<>();
+        List<Integer> back = new ArrayList<>();
         for (int h = 0; h < halves.length; h++) {
+            List<Integer> into = h == 0 ? front : back;
             if (halves[h].isEmpty()) {
                 if (gap < 0) {
-                    return false;
+                    return null;
                 }
                 continue;
             }
@@ -145,30 +225,62 @@ public final class ServerName {
             for (int i = 0; i < parts.length; i++) {
                 boolean last = h == halves.length - 1 && i == parts.length - 1;
                 if (last && isIpv4(parts[i])) {
-                    groups += 2;
+                    String[] q = parts[i].split("\\.");
+                    into.add(Integer.parseInt(q[0]) << 8 | Integer.parseInt(q[1]));
+                    into.add(Integer.parseInt(q[2]) << 8 | Integer.parseInt(q[3]));
                 } else if (parts[i].length() >= 1 && parts[i].length() <= 4 && parts[i].chars().allMatch(ServerName::isHex)) {
-                    groups++;
+                    into.add(Integer.parseInt(parts[i], 16));
                 } else {
-                    return false;
+                    return null;
                 }
             }
         }
-        return gap >= 0 ? groups <= 7 : groups == 8;
+        int count = front.size() + back.size();
+        if (gap >= 0 ? count > 7 : count != 8) {
+            return null;
+        }
+        int[] groups = new int[8];
+        for (int i = 0; i < front.size(); i++) {
+            groups[i] = front.get(i);
+        }
+        for (int i = 0; i < back.size(); i++) {
+            groups[8 - back.size() + i] = back.get(i);
+        }
+        return groups;
+    }
+
+    /** Why a text is no host name, or null when it is one. */
+    static String whyNoHostName(String s) {
+        if (allDigits(s)) {
+            return DIGITS;
+        }
+        if (isNumber(lastLabel(s))) {
+            return NUMBER;
+        }
+        if (s.length() > LONGEST_NAME) {
+            return LENGTH;
+        }
+        for (String label : s.split("\\.", -1)) {
+            if (label.isEmpty()) {
+                return EMPTY_LABEL;
+            }
+            if (label.length() > LONGEST_LABEL) {
+                return LABEL;
+            }
+            if (!label.chars().allMatch(c -> c == '-' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')
+                    || (c >= 'A' && c <= 'Z'))) {
+                return CHARACTER;
+            }
+            if (label.charAt(0) == '-' || label.charAt(label.length() - 1) == '-') {
+                return HYPHEN;
+            }
+        }
+        return null;
     }
 
     /** Labels of letters, digits and inner hyphens; the last one no number. */
     static boolean isHostName(String s) {
-        if (s.isEmpty() || s.length() > 253) {
-            return false;
-        }
-        for (String label : s.split("\\.", -1)) {
-            if (label.isEmpty() || label.length() > 63 || label.charAt(0) == '-' || label.charAt(label.length() - 1) == '-'
-                    || !label.chars().allMatch(c -> c == '-' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')
-                            || (c >= 'A' && c <= 'Z'))) {
-                return false;
-            }
-        }
-        return !isNumber(lastLabel(s));
+        return !s.isEmpty() && whyNoHostName(s) == null;
     }
 
     /** The last label that is not empty ("1" of "127.0.0.1."). */

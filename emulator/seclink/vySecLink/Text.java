@@ -51,4 +51,24 @@ public final class Text {
         String body = text.endsWith("\n") ? text.substring(0, text.length() - 1) : text;
         return body.split("\n", -1);
     }
+
+    /**
+     * The text with each control character (C0, DEL and C1) written as \xNN,
+     * so that what a request or a file brings is shown on a terminal or in a
+     * log, never obeyed by it.
+     */
+    public static String shown(String text) {
+        StringBuilder b = null;
+        for (int i = 0; i < text.length(); i++) {
+            char c = text.charAt(i);
+            boolean control = c < 0x20 || (c >= 0x7f && c <= 0x9f);
+            if (control && b == null) {
+                b = new StringBuilder(text.substring(0, i));
+            }
+            if (b != null) {
+                b.append(control ? String.format("\\x%02x", (int) c) : Character.toString(c));
+            }
+        }
+        return b == null ? text : b.toString();
+    }
 }

@@ -15,6 +15,8 @@ import java.util.ArrayList;
 import java.util.Base64;
 import java.util.List;
 import java.util.Map;
+import vySecLink.Failure;
+import vySecLink.ServerName;
 import vySecLink.Text;
 import vySecLink.Words;
 
@@ -36,6 +38,9 @@ import vySecLink.Words;
  * GET  /hosts/HOST/luns      what HOST's multipath driver sees: "disk serial" lines  no credentials
  * POST /shutdown             200 "stopping PID", then the emulator exits; loopback peers only
  * </pre>
+ * A request with an Origin but the emulator's own, and while it listens on
+ * loopback one whose Host is not a loopback address or localhost, is
+ * refused (403) before anything else; see {@link #guard}.
  * Everything else needs HTTP Basic credentials of a user of the state (401).
  * Unknown path 404, wrong method 405, body over 64 KiB 413, other bad input
  * 400; a request not received whole within the server's time is dropped
@@ -73,7 +78,7 @@ final class Api implements HttpHandler {
 
         Refusal(int status, String message) {
             super(message, null, false, false);
-            this.reply = new Reply(status, message + "\n", null);
+            this.reply = new Reply(status, Text.shown(message) + "\n", null);
         }
     }
 
@@ -82,11 +87,13 @@ final class Api implements HttpHandler {
     private State state;
     private final Path file; // null: kept in memory only
     private final Runnable onShutdown;
+    private final boolean onLoopback; // listening on a loopback address only
 
-    Api(State state, Path file, Runnable onShutdown) {
+    Api(State state, Path file, Runnable onShutdown, boolean onLoopback) {
         this.state = state;
         this.file = file;
         this.onShutdown = onShutdown;
+        this.onLoopback = onLoopback;
     }
 
     @Override
@@ -96,6 +103,7 @@ final class Api implements HttpHandler {
         Reply reply;
         Route route = null;
         try {
+            guard(ex, path);
             List<String> segments = segments(path);
             route = route(segments, path);
             reply = serve(ex, method, path, route, segments);
@@ -103,12 +111,12 @@ final class Api implements HttpHandler {
             reply = r.reply;
         } catch (RuntimeException e) {
             // A fault of the emulator: the request fails, the emulator goes on.
-            System.out.println("vyEmulator: internal error on " + method + " " + path + ": " + e);
+            System.out.println("vyEmulator: internal error on " + Text.shown(method) + " " + Text.shown(path) + ": " + e);
             reply = new Reply(500, "internal error\n", null);
         } catch (Error e) {
             // Out of memory and the like: nothing the emulator does next can be
             // trusted. Every change acknowledged so far is in the state file.
-            System.out.println("vyEmulator: fatal error on " + method + " " + path + ": " + e);
+            System.out.println("vyEmulator: fatal error on " + Text.shown(method) + " " + Text.shown(path) + ": " + e);
             System.out.flush();
             Runtime.getRuntime().halt(Exit.FATAL);
             throw e;
@@ -120,9 +128,40 @@ final class Api implements HttpHandler {
         } finally {
             ex.close();
         }
-        System.out.println(method + " " + path + " " + reply.status + (reply.user != null ? " " + reply.user : ""));
+        System.out.println(Text.shown(method) + " " + Text.shown(path) + " " + reply.status + (reply.user != null ? " " + reply.user : ""));
         if (route == Route.SHUTDOWN && reply.status == 200) {
             onShutdown.run();
+        }
+    }
+
+    /**
+     * A web page may send requests here, though it cannot read the replies:
+     * any request with an Origin but the emulator's own is refused. A page
+     * whose name DNS then points at 127.0.0.1 reads them too: while the
+     * emulator listens on loopback, a Host other than a loopback address or
+     * localhost is refused (but on /ping, which tells nothing of the state
+     * and answers every prober).
+     */
+    private void guard(HttpExchange ex, String path) throws Refusal {
+        String origin = ex.getRequestHeaders().getFirst("Origin");
+        String host = ex.getRequestHeaders().getFirst("Host");
+        boolean local = host != null && isLocal(host);
+        if (origin != null && !(local && origin.equals("http://" + host))) {
+            throw new Refusal(403, "a request of a web page (Origin " + origin + ") is refused");
+        }
+        if (onLoopback && host != null && !local && !path.equals("/ping")) {
+            throw new Refusal(403, "host " + host + " is not a loopback address or localhost: the emulator listens on"
+                    + " loopback only");
+        }
+    }
+
+    /** A Host of this machine: a loopback address or localhost, with or without a port. */
+    private static boolean isLocal(String host) {
+        try {
+            ServerName n = ServerName.parse(host);
+            return n.isLoopback() || n.host().equalsIgnoreCase("localhost");
+        } catch (Failure e) {
+            return false;
         }
     }
 
@@ -436,7 +475,8 @@ final class Api implements HttpHandler {
         String[] lines = Text.lines(body);
         for (int i = 0; i < lines.length; i++) {
             List<String> w = Words.split(lines[i]);
-            if (w.size() != 2 || !StateFile.isDisk(w.get(0))) {
+            // A disk name is kept and listed as it is: no control character.
+            if (w.size() != 2 || !StateFile.isDisk(w.get(0)) || !Text.shown(w.get(0)).equals(w.get(0))) {
                 throw new Refusal(400, "line " + (i + 1) + ": expected \"<disk> <serial>\"");
             }
             given.add(new State.Disk(w.get(0), w.get(1)));
@@ -449,7 +489,7 @@ final class Api implements HttpHandler {
                 if (isKnown) {
                     known.add(d);
                 }
-                reply.append(d.disk()).append(' ').append(d.serial()).append(isKnown ? " registered\n" : " unknown\n");
+                reply.append(Text.shown(d.disk())).append(' ').append(Text.shown(d.serial())).append(isKnown ? " registered\n" : " unknown\n");
             }
             State next = state.copy();
             next.registered.put(host, List.copyOf(known));

@@ -58,6 +58,9 @@ final class Lanectl {
         try {
             r = new Link(address, null, TIME_OUT, TIME_OUT).get("/hosts/" + Link.segment(host) + "/luns");
         } catch (Failure f) {
+            if (f.status() != Status.NO_ANSWER) {
+                throw f; // an answer, but too large or not HTTP: 81 with its reason
+            }
             throw new Failure(Status.NO_ANSWER, "the emulator at " + address.authority() + " does not answer");
         }
         List<String[]> luns = new ArrayList<>();

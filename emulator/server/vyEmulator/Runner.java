@@ -2,6 +2,7 @@ package vyEmulator;
 
 import com.sun.net.httpserver.HttpServer;
 import java.io.IOException;
+import java.net.Inet6Address;
 import java.net.InetAddress;
 import java.net.InetSocketAddress;
 import java.net.UnknownHostException;
@@ -28,7 +29,8 @@ final class Runner {
 
     static int run(Settings o) throws Failure {
         // A bad address is refused before a missing state file is created.
-        InetAddress address = address(o.bind != null ? o.bind : "127.0.0.1");
+        InetAddress address = bindAddress(o.bind);
+        warnOffLoopback(address, o.bind);
         Path file = null;
         State state;
         if (o.inMemory) {
@@ -51,7 +53,7 @@ final class Runner {
                     + ": " + e.getMessage());
         }
         CountDownLatch stopRequested = new CountDownLatch(1);
-        server.createContext("/", new Api(state, file, stopRequested::countDown));
+        server.createContext("/", new Api(state, file, stopRequested::countDown, address.isLoopbackAddress()));
         // The JDK's server reads a request on the worker thread that serves it,
         // so a client that stops sending holds its worker until the request
         // time runs out. A worker per connection that needs one, never a fixed
@@ -73,7 +75,9 @@ final class Runner {
         System.out.println("vyEmulator: listening on " + where);
         try {
             if (o.portFile != null) {
-                PortFile.write(Path.of(o.portFile), where);
+                // Bound to every address, the emulator is reached here on the loopback one.
+                PortFile.write(Path.of(o.portFile), !address.isAnyLocalAddress() ? where : ServerName.of(
+                        address instanceof Inet6Address ? "0:0:0:0:0:0:0:1" : "127.0.0.1", where.port()));
             }
             if (o.readyFile != null) {
                 PortFile.write(Path.of(o.readyFile), where);
@@ -147,11 +151,32 @@ final class Runner {
         System.out.println("vyEmulator: created " + file + " from the sample state");
     }
 
-    private static InetAddress address(String text) throws Failure {
+    /**
+     * The address of --bind (default 127.0.0.1): an IP address in numbers
+     * only, so that no name is looked up and "0" is not taken for every
+     * address; every address is asked for as 0.0.0.0 or ::.
+     */
+    static InetAddress bindAddress(String text) throws Failure {
+        if (text == null) {
+            return InetAddress.getLoopbackAddress();
+        }
+        String literal = text.startsWith("[") && text.endsWith("]") ? text.substring(1, text.length() - 1) : text;
+        if (!ServerName.isIpv4(literal) && !ServerName.isIpv6(literal)) {
+            throw new Failure(Status.BAD_ARGUMENT, "bad value " + text + " for --bind: an IP address in numbers, as"
+                    + " 127.0.0.1 or ::1 (0.0.0.0 or :: for every address)");
+        }
         try {
-            return InetAddress.getByName(text);
+            return InetAddress.getByName(literal); // a literal: nothing is looked up
         } catch (UnknownHostException e) {
             throw new Failure(Status.BAD_ARGUMENT, "bad value " + text + " for --bind");
+        }
+    }
+
+    /** The first line of run and start when the emulator is reachable from elsewhere. */
+    static void warnOffLoopback(InetAddress address, String given) {
+        if (!address.isLoopbackAddress()) {
+            System.out.println("vyEmulator: listening on " + given + ", not on the loopback address: the state file's"
+                    + " passwords can be reached from the network");
         }
     }
 }

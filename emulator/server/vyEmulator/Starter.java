@@ -29,6 +29,7 @@ final class Starter {
     }
 
     static int start(Settings o) throws Failure {
+        Runner.warnOffLoopback(Runner.bindAddress(o.bind), o.bind);
         Path ready;
         try {
             // Only the name is wanted: the child creates the file once it listens.

@@ -31,7 +31,15 @@ final class Stopper {
     static int stop(Settings o) throws Failure {
         ServerName address = address(o);
         Link link = new Link(address, null, TIME_OUT, TIME_OUT);
-        Link.Reply r = ask(link, true, "/shutdown");
+        Link.Reply r;
+        try {
+            r = link.post("/shutdown");
+        } catch (Failure f) {
+            if (f.status() != Status.NO_ANSWER) {
+                throw f; // an answer, but not one of HTTP or too large: no emulator
+            }
+            r = null;
+        }
         if (r == null) {
             if (accepts(address)) {
                 throw new Failure(Exit.NOT_ANSWERING, address.authority() + " accepts connections but does not answer within "
@@ -47,7 +55,7 @@ final class Stopper {
         }
         long deadline = System.nanoTime() + WAIT_MILLIS * 1_000_000L;
         while (System.nanoTime() < deadline) {
-            if (ask(link, false, "/ping") == null) {
+            if (ask(link, "/ping") == null) {
                 awaitEnd(Long.parseLong(agreed.group(1)), deadline);
                 System.out.println("vyEmulator: stopped " + address.authority());
                 return 0;
@@ -63,14 +71,23 @@ final class Stopper {
                 + " seconds after it was asked to stop");
     }
 
-    /** The address to stop: --server, --port, the port file's, or 127.0.0.1:7530. Nothing is sent. */
+    /**
+     * The address to stop: --server, --port, the port file's, or
+     * 127.0.0.1:7530. Nothing is sent. Only --server names another machine,
+     * and then with its port: a stop goes off the machine only when asked in full.
+     */
     static ServerName address(Settings o) throws Failure {
         int given = (o.server != null ? 1 : 0) + (o.port != null ? 1 : 0) + (o.portFile != null ? 1 : 0);
         if (given > 1) {
             throw new Failure(Status.BAD_ARGUMENT, "give only one of --server, --port and --port-file");
         }
         if (o.server != null) {
-            return ServerName.parse(o.server);
+            ServerName name = ServerName.parse(o.server);
+            if (!name.isLoopback() && !name.host().equals("localhost") && !o.server.equals(name.authority())) {
+                throw new Failure(Status.BAD_ARGUMENT, "--server " + o.server + " names another machine: give its port"
+                        + " too, as in " + name.authority());
+            }
+            return name;
         } else if (o.port != null) {
             if (o.port == 0) {
                 throw new Failure(Status.BAD_ARGUMENT, "bad value 0 for --port");
@@ -110,10 +127,10 @@ final class Stopper {
         }
     }
 
-    /** The reply, or null when nothing answers. */
-    private static Link.Reply ask(Link link, boolean post, String path) {
+    /** The reply, or null when nothing answers (or answers otherwise than HTTP). */
+    private static Link.Reply ask(Link link, String path) {
         try {
-            return post ? link.post(path) : link.get(path);
+            return link.get(path);
         } catch (Failure f) {
             return null;
         }

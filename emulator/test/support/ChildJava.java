@@ -78,6 +78,11 @@ public final class ChildJava {
         return run(env, command);
     }
 
+    /** Any command, in a scratch folder, within TIME_MILLIS. */
+    public static Result command(List<String> command) throws IOException {
+        return run(Map.of(), command);
+    }
+
     private static Result run(Map<String, String> env, List<String> command) throws IOException {
         Path folder = EmulatorProcess.scratch("child");
         Path out = folder.resolve("out");

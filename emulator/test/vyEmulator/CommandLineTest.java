@@ -16,6 +16,7 @@ import java.util.Map;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import java.util.stream.Stream;
+import org.junit.jupiter.api.Assumptions;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.params.ParameterizedTest;
 import org.junit.jupiter.params.provider.Arguments;
@@ -25,6 +26,7 @@ import support.EmulatorProcess;
 
 /** The emulator's commands (run, start, stop, lanectl) as a script calls them: statuses and messages. */
 class CommandLineTest {
+    private static final String BIND = ": an IP address in numbers, as 127.0.0.1 or ::1 (0.0.0.0 or :: for every address)";
     private static final String USAGE_START = "usage: java -jar vyEmulator.jar run [--port N]";
 
     static Stream<Arguments> badArguments() {
@@ -46,7 +48,11 @@ class CommandLineTest {
                 Arguments.of(List.of("run", "--stop-after", "1234567890"), "bad value 1234567890 for --stop-after"),
                 Arguments.of(List.of("run", "--in-memory", "--state", "s"), "give either --state or --in-memory, not both"),
                 Arguments.of(List.of("run", "--state", "s", "--in-memory"), "give either --state or --in-memory, not both"),
-                Arguments.of(List.of("run", "--in-memory", "--bind", "[::1"), "bad value [::1 for --bind"),
+                Arguments.of(List.of("run", "--in-memory", "--bind", "[::1"), "bad value [::1 for --bind" + BIND),
+                Arguments.of(List.of("run", "--in-memory", "--bind", "0"), "bad value 0 for --bind" + BIND),
+                Arguments.of(List.of("run", "--in-memory", "--bind", "localhost"), "bad value localhost for --bind" + BIND),
+                Arguments.of(List.of("start", "--in-memory", "--stop-after", ".05", "--bind", "127.1"), "bad value 127.1 for --bind" + BIND),
+                Arguments.of(List.of("run", "--in-memory", "--bind", "::1%lo"), "bad value ::1%lo for --bind" + BIND),
                 Arguments.of(List.of("run", "--log", "x"), "unknown argument --log"),
                 Arguments.of(List.of("run", "--server", "x"), "unknown argument --server"),
                 Arguments.of(List.of("start", "--ready-file", "x"), "unknown argument --ready-file"),
@@ -58,8 +64,8 @@ class CommandLineTest {
                 Arguments.of(List.of("stop", "--port", "2", "--port-file", "f"),
                         "give only one of --server, --port and --port-file"),
                 Arguments.of(List.of("stop", "--port", "0"), "bad value 0 for --port"),
-                Arguments.of(List.of("stop", "--server", "host:"), "bad server name host:"),
-                Arguments.of(List.of("stop", "--server", "[::1]8"), "bad server name [::1]8"));
+                Arguments.of(List.of("stop", "--server", "host:"), "bad server name host:: a port is a decimal number 1 to 65535 without leading zeros"),
+                Arguments.of(List.of("stop", "--server", "[::1]8"), "bad server name [::1]8: an IPv6 address is closed by ] and followed by nothing or by :port"));
     }
 
     /** A bad address is refused before a missing state file is made from the sample. */
@@ -223,6 +229,32 @@ class CommandLineTest {
 
         r = ChildJava.emulator(Map.of("VY_EMULATOR", "bad:", "VY_HOST", "demo-host"), "lanectl", "query", "device");
         assertEquals(71, r.status(), r.toString());
-        assertEquals("lanectl: bad server name bad:\n", r.err());
+        assertEquals("lanectl: bad server name bad:: a port is a decimal number 1 to 65535 without leading zeros\n", r.err());
+    }
+
+    /**
+     * Every address but loopback is told on the first line. Run in a network
+     * namespace of its own: nothing outside it can reach the emulator.
+     */
+    @Test
+    void bindingEveryAddressWarnsFirst() throws IOException, InterruptedException, vySecLink.Failure {
+        // The literal forms, looked up nowhere.
+        assertTrue(Runner.bindAddress("::").isAnyLocalAddress());
+        assertTrue(Runner.bindAddress("[::1]").isLoopbackAddress());
+        assertTrue(Runner.bindAddress("::ffff:127.0.0.9").isLoopbackAddress());
+        assertTrue(Runner.bindAddress(null).isLoopbackAddress());
+        Assumptions.assumeTrue(new ProcessBuilder("unshare", "-rn", "true").start().waitFor() == 0,
+                "no network namespace can be made here");
+        String jar = EmulatorProcess.javaDir().resolve("vyEmulator.jar").toString();
+        String[][] cases = {{"run", "0.0.0.0", "0.0.0.0"}, {"start", "0.0.0.0", "0.0.0.0"}};
+        for (String[] c : cases) {
+            ChildJava.Result r = ChildJava.command(List.of("unshare", "-rn", EmulatorProcess.java(), "-jar", jar, c[0],
+                    "--in-memory", "--bind", c[1], "--port", "0", "--stop-after", ".02"));
+            assertEquals(0, r.status(), r.toString());
+            List<String> lines = r.lines();
+            assertEquals("vyEmulator: listening on " + c[1] + ", not on the loopback address: the state file's passwords"
+                    + " can be reached from the network", lines.get(0), r.toString());
+            assertTrue(lines.get(1).startsWith("vyEmulator: listening on " + c[2] + ":"), r.toString());
+        }
     }
 }

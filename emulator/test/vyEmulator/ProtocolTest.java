@@ -171,7 +171,7 @@ class ProtocolTest {
     @Test
     void aBodyThatIsNotUtf8IsRefused() throws IOException {
         ByteArrayOutputStream req = new ByteArrayOutputStream();
-        req.write(("PUT /hosts/h HTTP/1.1\r\nHost: x\r\nAuthorization: " + ADMIN
+        req.write(("PUT /hosts/h HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: " + ADMIN
                 + "\r\nContent-Length: 15\r\nConnection: close\r\n\r\n").getBytes(StandardCharsets.US_ASCII));
         req.write(new byte[] {'D', 'i', 's', 'k', '2', ' ', '0', '2', 'B', '1', (byte) 0xC3, (byte) 0x28, '2', '8', '\n'});
         assertReply(400, "the request body is not UTF-8 text\n", shared.raw(req.toByteArray()), "bad UTF-8");
@@ -206,13 +206,13 @@ class ProtocolTest {
 
             assertReply(413, tooLarge, e.send("PUT", "/hosts/big2", "admin", "secret", body + "\n"), "by length");
             // Announced but never sent: refused before reading.
-            assertReply(413, tooLarge, e.raw(("PUT /hosts/big3 HTTP/1.1\r\nHost: x\r\nAuthorization: " + ADMIN
+            assertReply(413, tooLarge, e.raw(("PUT /hosts/big3 HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: " + ADMIN
                     + "\r\nContent-Length: 65537\r\nConnection: close\r\n\r\n").getBytes(StandardCharsets.US_ASCII)),
                     "announced");
             // Chunked: no length is known until the body has been read.
             byte[] chunk = (body + "\n").getBytes(StandardCharsets.US_ASCII);
             ByteArrayOutputStream req = new ByteArrayOutputStream();
-            req.write(("PUT /hosts/big4 HTTP/1.1\r\nHost: x\r\nAuthorization: " + ADMIN
+            req.write(("PUT /hosts/big4 HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: " + ADMIN
                     + "\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
                     + Integer.toHexString(chunk.length) + "\r\n").getBytes(StandardCharsets.US_ASCII));
             req.write(chunk);

@@ -41,7 +41,7 @@ class SlowClientsTest {
         List<Socket> held = new ArrayList<>();
         for (int i = 0; i < 10; i++) {
             held.add(open(e, "GET /ping HTTP/1.1\r\nHost: x\r\n"));
-            held.add(open(e, "PUT /hosts/h" + i + " HTTP/1.1\r\nHost: x\r\n" + AUTH
+            held.add(open(e, "PUT /hosts/h" + i + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + AUTH
                     + "Content-Length: 100\r\n\r\nDisk2 02B"));
         }
         for (int i = 0; i < 20; i++) {

@@ -2,6 +2,7 @@ package vyEmulator;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTimeoutPreemptively;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.sun.net.httpserver.HttpServer;
@@ -12,12 +13,16 @@ import java.net.ServerSocket;
 import java.net.Socket;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.time.Duration;
 import java.util.Collections;
 import java.util.List;
+import java.util.Map;
 import java.util.Set;
 import java.util.concurrent.CopyOnWriteArrayList;
 import org.junit.jupiter.api.Test;
+import support.ChildJava;
 import support.EmulatorProcess;
+import support.StreamingServer;
 import vySecLink.Failure;
 import vySecLink.ServerName;
 
@@ -36,8 +41,10 @@ class StopperTest {
     @Test
     void thePortFileHoldsWhatTheEmulatorWrites() throws IOException, Failure {
         assertEquals("[0:0:0:0:0:0:0:1]:41000", Stopper.address(portFile("[0:0:0:0:0:0:0:1]:41000\n")).authority());
+        assertEquals("127.0.0.2:80", Stopper.address(portFile("127.0.0.2:80\n")).authority());
         for (String text : new String[] {"33045\n", "127.0.0.1:7530", "127.0.0.1:7530\r\n", " 127.0.0.1:7530\n",
-            "127.0.0.1:7530\nmore\n", "localhost:7530\n", "127.1:7530\n", "127.0.0.1:07530\n", "[::1]\n", ""}) {
+            "127.0.0.1:7530\nmore\n", "localhost:7530\n", "127.1:7530\n", "127.0.0.1:07530\n", "[::1]\n", "",
+            "root:$6$salt$hash:19000:0:99999:7:::\n", "0.0.0.0:7530\n"}) {
             Settings s = portFile(text);
             try {
                 ServerName n = Stopper.address(s);
@@ -46,10 +53,79 @@ class StopperTest {
                         ? ", that is " + InetAddress.getByName(n.host()).getHostAddress() : ""));
             } catch (Failure f) {
                 assertEquals(85, f.status(), text);
-                assertEquals("port file " + s.portFile + " holds \"" + text.replace("\n", "\\n").replace("\r", "\\r")
-                        + "\", not the line ADDRESS:PORT the emulator writes there (as 127.0.0.1:7530); nothing is sent",
-                        f.getMessage());
+                // What the file holds is not shown: it may be anything the link or the name led to.
+                assertEquals("port file " + s.portFile + " does not hold the line ADDRESS:PORT the emulator writes there"
+                        + " (as 127.0.0.1:7530); nothing is sent", f.getMessage());
             }
+        }
+    }
+
+    /** A link is not followed (not even to a good port file), a FIFO not opened; neither is shown. */
+    @Test
+    void aPortFileIsARegularFileOnly() throws IOException, InterruptedException, Failure {
+        Path folder = EmulatorProcess.scratch("port-kinds");
+        Path good = Files.writeString(folder.resolve("good"), "127.0.0.1:7530\n");
+        Path secret = Files.writeString(folder.resolve("secret"), "s3cr3t-line\n");
+        Path fifo = folder.resolve("fifo");
+        assertEquals(0, new ProcessBuilder("mkfifo", fifo.toString()).inheritIO().start().waitFor());
+        String[][] cases = {
+            {Files.createSymbolicLink(folder.resolve("to-good"), good).toString(), "a link"},
+            {Files.createSymbolicLink(folder.resolve("to-secret"), secret).toString(), "a link"},
+            {Files.createSymbolicLink(folder.resolve("dangling"), folder.resolve("none")).toString(), "a link"},
+            {fifo.toString(), "not a regular file"},
+            {folder.toString(), "not a regular file"},
+        };
+        for (String[] c : cases) {
+            Settings s = Settings.parse(List.of("--port-file", c[0]), Set.of("--port-file"), Set.of());
+            Failure f = assertTimeoutPreemptively(Duration.ofSeconds(5), () -> assertThrows(Failure.class,
+                    () -> Stopper.address(s)), c[0]);
+            assertEquals(85, f.status(), c[0]);
+            assertEquals("port file " + c[0] + " is " + c[1] + "; nothing is sent", f.getMessage());
+        }
+    }
+
+    /** An address of another machine is taken from --server only, with its port: never from a port file. */
+    @Test
+    void stopGoesOffLoopbackOnlyWhenToldInFull() throws IOException, Failure {
+        for (String text : new String[] {"10.9.9.9:1", "[2001:db8::7]:7530", "192.168.1.20:7530"}) {
+            Settings s = portFile(text + "\n");
+            Failure f = assertThrows(Failure.class, () -> Stopper.address(s), text);
+            assertEquals(85, f.status());
+            assertEquals("port file " + s.portFile + " names " + text + ", not a loopback address; only --server sends"
+                    + " elsewhere; nothing is sent", f.getMessage());
+        }
+        Settings named = Settings.parse(List.of("--server", "10.9.9.9:7530"), Set.of("--server"), Set.of());
+        assertEquals("10.9.9.9:7530", Stopper.address(named).authority());
+        for (String text : new String[] {"10.9.9.9", "storage1", "[2001:db8::7]"}) {
+            Settings s = Settings.parse(List.of("--server", text), Set.of("--server"), Set.of());
+            Failure f = assertThrows(Failure.class, () -> Stopper.address(s), text);
+            assertEquals(71, f.status());
+            assertEquals("--server " + text + " names another machine: give its port too, as in " + text + ":7530",
+                    f.getMessage());
+        }
+        assertEquals("127.0.0.1:7530", Stopper.address(
+                Settings.parse(List.of("--server", "127.0.0.1"), Set.of("--server"), Set.of())).authority());
+        assertEquals("localhost:7530", Stopper.address(
+                Settings.parse(List.of("--server", "localhost"), Set.of("--server"), Set.of())).authority());
+    }
+
+    /** A server that streams without end: stop ends with 81 within seconds. */
+    @Test
+    void aStreamingServer() throws IOException, Failure {
+        try (StreamingServer s = new StreamingServer("HTTP/1.1 200 OK\r\n\r\n", false)) {
+            long begin = System.nanoTime();
+            Failure f = stop(s.port());
+            long millis = (System.nanoTime() - begin) / 1_000_000;
+            assertEquals(81, f.status(), f.getMessage());
+            assertEquals("unexpected reply from server 127.0.0.1:" + s.port() + ": a reply of more than 8388608 bytes",
+                    f.getMessage());
+            assertTrue(millis < 6_000, "took " + millis + " ms");
+
+            ChildJava.Result r = ChildJava.emulator(Map.of("VY_EMULATOR", "127.0.0.1:" + s.port(), "VY_HOST", "h"),
+                    "lanectl", "query", "device");
+            assertEquals(81, r.status(), r.toString());
+            assertEquals("lanectl: unexpected reply from server 127.0.0.1:" + s.port()
+                    + ": a reply of more than 8388608 bytes\n", r.err());
         }
     }
 

@@ -98,6 +98,7 @@ class ShellTest {
         assertBare(72, "vyshell: no user name and password given\n", "-s", emulator.address(), "list", "tasks");
         assertBare(72, "vyshell: user admin is not known or the password is wrong\n", "-s", emulator.address(), "-u",
                 "admin", "-p", "op-pass", "list", "tasks");
-        assertBare(71, "vyshell: bad server name a:b\n", "-s", "a:b", "-u", "admin", "-p", "secret", "list", "tasks");
+        assertBare(71, "vyshell: bad server name a:b: a port is a decimal number 1 to 65535 without leading zeros\n",
+                "-s", "a:b", "-u", "admin", "-p", "secret", "list", "tasks");
     }
 }
