@@ -21,7 +21,10 @@ protected:
         log_ = (dir_ / "java.log").string();
         env_.Set("FAKEJAVA_LOG", log_);
         env_.Set("FAKEJAVA_EXIT", std::nullopt);
-        std::string launcher = std::string(VY_DOUBLES_DIR) + "/java";
+        // Found through PATH, as the launchers' own is: the build's folder
+        // may hold blanks, which split a path in the joined command line.
+        env_.Set("PATH", VY_DOUBLES_DIR);
+        std::string launcher = "java";
 #ifdef _WIN32
         launcher += ".exe";
 #endif
