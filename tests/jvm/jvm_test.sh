@@ -2,14 +2,18 @@
 # End-to-end tests with the real Java runtime: the launchers start the
 # reference client classes through the class path they compose, and the
 # classes talk to a running emulator. Usage:
-#   jvm_test.sh TEST PROGRAMS_DIR JAVA_DIR INSTALL_DIR VERSION WORK_DIR
-# INSTALL_DIR is the Java client's installation the launchers use, VERSION
-# the one the emulator reports. "start" and "stop" bring the shared emulator
-# up and down (the CTest fixture); every other TEST runs against it, except
-# "restart" and "slowclients", which start and stop an emulator of their own.
+#   jvm_test.sh TEST PROGRAMS_DIR JAVA_DIR JDK_BIN VERSION WORK_DIR
+# JAVA_DIR holds the client's archives and the emulator, JDK_BIN the `java`
+# the launchers start, VERSION the one the emulator reports. "start" and
+# "stop" bring the shared emulator up and down (the CTest fixture); every
+# other TEST runs against it, except "restart" and "slowclients", which start
+# and stop an emulator of their own. "start" also writes the installation
+# of the Java client that the launchers use (scripts/java-install.sh) in a
+# private folder under /tmp, whose path is as long wherever the build is:
+# CLI.CFG carries lines of 99 characters and INSTALL 191. "stop" removes it.
 set -uo pipefail
 
-test=$1 bin=$2 javadir=$3 install=$4 version=$5 work=$6
+test=$1 bin=$2 javadir=$3 jdkbin=$4 version=$5 work=$6
 here=$(cd "$(dirname "$0")" && pwd)
 emulator_sh=$here/../../scripts/emulator.sh
 emulator=(java -jar "$javadir/vyEmulator.jar")
@@ -54,13 +58,18 @@ stop_emulator() {
 if [ "$test" = start ]; then
     # An emulator that an interrupted run left behind goes first.
     bash "$emulator_sh" stop "$work" >/dev/null 2>&1
+    [ -s "$work/install" ] && rm -rf "$(dirname "$(cat "$work/install")")"
     rm -rf "$work"
     mkdir -p "$work"
+    private=$(mktemp -d /tmp/vy-jvm.XXXXXX) &&
+        bash "$here/../../scripts/java-install.sh" "$private/install" "$javadir" "$jdkbin" &&
+        echo "$private/install" >"$work/install" || { echo "FAILED: no installation of the Java client"; exit 1; }
     cp "$here/test.state" "$work/emulator.state"
     start_emulator "$work" >/dev/null || { echo "FAILED: the emulator did not start"; exit 1; }
     exit 0
 fi
 if [ "$test" = stop ]; then
+    [ -s "$work/install" ] && rm -rf "$(dirname "$(cat "$work/install")")"
     stop_emulator "$work" || { echo "FAILED: the emulator did not stop"; exit 1; }
     # The emulator logged every request of the tests, and never a password
     # (those of test.state and the wrong one of the credentials test).
@@ -81,6 +90,7 @@ mkdir -p "$dir"
 cd "$dir" || exit 1
 # A test with an emulator of its own leaves none running, whatever happens.
 trap 'bash "$emulator_sh" stop "$dir" >/dev/null 2>&1' EXIT
+install=$(cat "$work/install") || { echo "FAILED: no installation of the Java client"; exit 1; }
 export INSTALL=$install
 # The multipath tool of the emulator, found through the driver folder.
 export INSTALLLNB=$javadir/lanebinder VY_EMULATOR=$server VY_HOST=jvm-host
