@@ -30,6 +30,9 @@ wine32=yes
 [ -x /usr/lib/wine/wine ] || wine32=no
 
 jobs=$(nproc)
+# The tests that passed only on their retry, each with where its first run's
+# output is kept: named at the end; more than three fail the run.
+retried=()
 for preset in linux-debug linux-release linux-aarch64 windows-x64 windows-x86; do
     echo "== build $preset"
     cmake --preset "$preset" -DVY_WERROR=ON >/dev/null
@@ -69,7 +72,15 @@ bash scripts/bench.sh --quick
 # own, apart from the Windows test run below.
 echo "== packages"
 cmake --preset package-test >/dev/null
-ctest --preset package-test
+# A failed package test runs once more: msiexec under Wine has failed now and
+# then on an install that passes when repeated. A real fault fails both runs.
+if ! ctest --preset package-test; then
+    temporary=build/package-test/Testing/Temporary
+    cp "$temporary/LastTest.log" build/package-test/first-run.log
+    failed=$(cut -d: -f2 "$temporary/LastTestsFailed.log")
+    ctest --preset package-test --rerun-failed
+    for name in $failed; do retried+=("$name: build/package-test/first-run.log"); done
+fi
 
 # Every end-to-end case again, each program under memcheck, on every core.
 echo "== test linux-release under memcheck"
@@ -100,8 +111,9 @@ wineserver -p
 trap 'wineserver -k || true' EXIT
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
 [ "$wine32" = no ] || touch "$WINEPREFIX/.vy-wine32"
-# A case that fails under Wine runs once more and keeps its first run in a
-# "<case>.first-run" folder; those of this run are shown at the end.
+# A case that fails under Wine runs once more (the case runner's retry, the
+# only one) and keeps its first run in a "<case>.first-run" folder, whose
+# first-run.txt ends "passed on its second run" when the second passed.
 status=0
 wine_run() {
     local preset=$1
@@ -109,8 +121,9 @@ wine_run() {
     ctest --preset "$preset" -j "$jobs" || status=$?
     for first in "build/$preset/e2e-work/"*.first-run/first-run.txt; do
         [ -e "$first" ] || continue
-        echo "== a case that ran twice under Wine ($preset)"
-        cat "$first"
+        if grep -qx 'passed on its second run' "$first"; then
+            retried+=("$preset $(basename "${first%/*}" .first-run): $first")
+        fi
     done
 }
 wine_run windows-x64
@@ -121,4 +134,13 @@ else
     echo "== SKIPPED: the windows-x86 tests did not run: wine32:i386 cannot be had"
 fi
 [ "$aarch64" = yes ] || echo "== SKIPPED: the linux-aarch64 tests did not run: qemu-aarch64 cannot be started through binfmt_misc here"
+echo "== ${#retried[@]} test(s) passed only on their retry"
+for entry in "${retried[@]}"; do
+    echo "-- ${entry%%: *} (first run kept in ${entry#*: })"
+    case "$entry" in *first-run.txt) cat "${entry#*: }" ;; esac
+done
+if [ "${#retried[@]}" -gt 3 ]; then
+    echo "== FAILED: more than 3 tests needed their retry"
+    status=1
+fi
 exit "$status"

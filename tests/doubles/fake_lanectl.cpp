@@ -12,7 +12,10 @@
 // (runs started together then all have their temporary files at once), and
 // FAKELANECTL_INTERRUPT ("int" or "quit") makes it raise the user's
 // interrupt (interrupt.h); if that has not ended it within 10 seconds, it
-// says so on standard error and exits with 99.
+// says so on standard error and exits with 99. On POSIX,
+// FAKELANECTL_OUTPUT_FOLDER (set to anything) then replaces the file that its
+// standard output went to by a folder of that name, which opens but cannot
+// be read, as a report that cannot be read back.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +24,9 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "tests/doubles/interrupt.h"
@@ -54,6 +60,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lanectl: was not interrupted\n");
         return 99;
     }
+#ifndef _WIN32
+    if (std::getenv("FAKELANECTL_OUTPUT_FOLDER") != nullptr) {
+        char target[4096];
+        const ssize_t n = readlink("/proc/self/fd/1", target, sizeof target - 1);
+        if (n <= 0) return 98;
+        target[n] = '\0';
+        if (unlink(target) != 0 || mkdir(target, 0700) != 0) return 98;
+    }
+#endif
     const char* exit = std::getenv("FAKELANECTL_EXIT");
     int status = exit != nullptr ? std::atoi(exit) : 0;
     if (status != 0) std::fprintf(stderr, "lanectl: failing with status %d\n", status);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -201,6 +204,34 @@ void EndProcess(unsigned long id) {
 bool ExitStatusIs8Bits() { return false; }
 const char* ExecutableSuffix() { return ".exe"; }
 
+std::string MakePrivateFolder(std::string* error) {
+    char temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof temp, temp);
+    if (length == 0 || length > MAX_PATH) {
+        *error = "no temporary folder";
+        return "";
+    }
+    // The process id and a count make the name fresh; CreateDirectory
+    // refuses one that exists. Only the user's own profile holds it.
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, "vy-e2e.%08lx%04x", static_cast<unsigned long>(GetCurrentProcessId()),
+                      (counter++ + static_cast<unsigned>(GetTickCount())) & 0xFFFF);
+        const std::string path = std::string(temp) + name;
+        if (CreateDirectoryA(path.c_str(), nullptr)) return path;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    *error = "cannot make a folder in " + std::string(temp);
+    return "";
+}
+
+bool LinkFolder(const std::string& target, const std::string& name) {
+    std::error_code ec;
+    std::filesystem::copy(target, name, std::filesystem::copy_options::recursive, ec);
+    return !ec;
+}
+
 bool UnderWine() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -336,6 +367,19 @@ bool RunTogether(const std::vector<Launch>& launches, int timeoutSeconds, std::v
 LockedFile::~LockedFile() {}
 
 // Advisory locks do not keep a reader out: POSIX has no such lock.
+std::string MakePrivateFolder(std::string* error) {
+    char pattern[] = "/tmp/vy-e2e.XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+        *error = std::string("cannot make a folder in /tmp: ") + std::strerror(errno);
+        return "";
+    }
+    return pattern;
+}
+
+bool LinkFolder(const std::string& target, const std::string& name) {
+    return symlink(target.c_str(), name.c_str()) == 0;
+}
+
 bool LockedFile::Lock(const std::string&) {
     handle_ = nullptr;
     return false;

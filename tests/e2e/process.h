@@ -72,6 +72,16 @@ private:
     void* handle_ = nullptr;
 };
 
+// Makes a fresh folder that only this user can reach, at a place whose path
+// does not depend on where the sources or the build are (POSIX:
+// "/tmp/vy-e2e.XXXXXX"; Windows: the user's temporary folder). Returns its
+// path, or an empty text with a reason.
+std::string MakePrivateFolder(std::string* error);
+
+// Makes the folder name stand for the folder target: a symbolic link on
+// POSIX, a copy of its files on Windows. False when that cannot be done.
+bool LinkFolder(const std::string& target, const std::string& name);
+
 // Whether exit statuses are 8 bits wide (POSIX) or 32 (Windows).
 bool ExitStatusIs8Bits();
 // The executable suffix of the platform.

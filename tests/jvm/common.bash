@@ -4,11 +4,17 @@
 # build's parts in the environment:
 #   VY_JVM_BIN      the launchers
 #   VY_JVM_JAVA     the emulator's archives (vyEmulator.jar, lanebinder/)
-#   VY_JVM_INSTALL  the Java client's installation the launchers use
+#   VY_JVM_JDK_BIN  the JDK's bin folder, which the installation's CLI.CFG
+#                   names
 #   VY_VERSION      the version the emulator reports
 #   VY_JVM_WORK     the work folder: the shared emulator (start.bats and
 #                   stop.bats bring it up and down, the CTest fixture) and a
-#                   folder for each group
+#                   folder for each group; start.bats writes the Java
+#                   client's installation the launchers use in a private
+#                   folder under /tmp (its path as long wherever the build
+#                   is: CLI.CFG carries lines of 99 characters, INSTALL 191)
+#                   and names it in the work folder's file "install";
+#                   stop.bats removes it
 # restart.bats, slowclients.bats and helper.bats start and stop emulators of
 # their own.
 
@@ -16,7 +22,8 @@ bats_load_library bats-support
 bats_load_library bats-assert
 bats_load_library bats-file
 
-bin=$VY_JVM_BIN javadir=$VY_JVM_JAVA install=$VY_JVM_INSTALL version=$VY_VERSION work=$VY_JVM_WORK
+bin=$VY_JVM_BIN javadir=$VY_JVM_JAVA version=$VY_VERSION work=$VY_JVM_WORK
+install=$(cat "$work/install" 2>/dev/null || true)
 emulator_sh=$BATS_TEST_DIRNAME/../../scripts/emulator.sh
 emulator=(java -jar "$javadir/vyEmulator.jar")
 group=$(basename "$BATS_TEST_FILENAME" .bats)
@@ -27,6 +34,8 @@ server=$(cat "$work/server" 2>/dev/null || true)
 down=127.0.0.1:1
 
 export INSTALL=$install
+# remove_install: the private folder of the installation start.bats wrote.
+remove_install() { if [ -s "$work/install" ]; then rm -rf "$(dirname "$(cat "$work/install")")"; fi; }
 # The multipath tool of the emulator, found through the driver folder.
 export INSTALLLNB=$javadir/lanebinder VY_EMULATOR=$server VY_HOST=jvm-host
 

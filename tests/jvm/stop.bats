@@ -8,6 +8,7 @@ teardown_file() { :; }
 setup() { :; }
 
 @test "the shared emulator stops" {
+    remove_install
     stop_emulator "$work"
 }
 

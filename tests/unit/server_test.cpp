@@ -21,9 +21,13 @@ protected:
         log_ = (dir_ / "java.log").string();
         env_.Set("FAKEJAVA_LOG", log_);
         env_.Set("FAKEJAVA_EXIT", std::nullopt);
-        std::string launcher = std::string(VY_DOUBLES_DIR) + "/java";
 #ifdef _WIN32
-        launcher += ".exe";
+        std::string launcher = std::string(VY_DOUBLES_DIR) + "/java.exe";
+#else
+        // Found through PATH, as the launchers' own is: the build's folder
+        // may hold blanks, which split a path in the joined command line.
+        env_.Set("PATH", VY_DOUBLES_DIR);
+        std::string launcher = "java";
 #endif
         g.launcherName.assign(launcher);
         g.javaOptions.assign("-Xopt");

@@ -13,6 +13,12 @@
 
 #include <vector>
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "core/launcher.h"
 #include "core/state.h"
 
@@ -74,9 +80,16 @@ private:
     FILE* file_;
 };
 
-// A fresh, short folder under the system's temporary directory.
+// A fresh, short folder under the system's temporary directory, its name
+// holding the process id: the unit tests of other builds on the machine may
+// run at the same time, and must not share it.
 inline std::filesystem::path ScratchFolder(const std::string& name) {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vyu-" + name);
+#ifdef _WIN32
+    const int id = _getpid();
+#else
+    const int id = static_cast<int>(getpid());
+#endif
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vyu-" + std::to_string(id) + "-" + name);
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
