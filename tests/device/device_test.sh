@@ -148,9 +148,9 @@ fi
 # --- the comparisons -------------------------------------------------------
 failures=0
 section() {
-    # The volume file has a fresh name each run.
+    # The volume file has a fresh name in a fresh folder each run.
     sed -n "/^VYDEV-BEGIN $1\$/,/^VYDEV-END $1\$/p" "$console.txt" | sed '1d;$d' |
-        sed -E -e 's#^argv\[7\]=/tmp/seed/[^/]+$#VOLUME-FILE#' -e 's#^argv\[7\]=Z:\\tmp\\wseed\\[^\\]+$#VOLUME-FILE#'
+        sed -E -e 's#^argv\[7\]=/tmp/seed/[^/]+/[^/]+$#VOLUME-FILE#' -e 's#^argv\[7\]=Z:\\tmp\\wseed\\[^\\]+\\[^\\]+$#VOLUME-FILE#'
 }
 expect() {
     local name=$1 expected actual
