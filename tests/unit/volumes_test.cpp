@@ -2,6 +2,7 @@
 // list, the temporary files and the commands that the interpreter runs.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -400,7 +401,11 @@ TEST_F(TempFiles, TheRunFolderStandsWhereNoOtherUserCanSwapIt) {
     ASSERT_TRUE(platform::RunFolderParent(open.string(), &parent));
     EXPECT_EQ(parent, "/tmp");
     if (geteuid() == 0) {
-        ASSERT_EQ(chown(own.c_str(), 65534, 65534), 0);
+        const int changed = chown(own.c_str(), 65534, 65534);
+        // Under qemu-user the tests run as root of a user namespace that maps
+        // no other user: chown fails there with EINVAL.
+        if (changed != 0 && errno == EINVAL) GTEST_SKIP() << "no other user in this user namespace";
+        ASSERT_EQ(changed, 0);
         ASSERT_TRUE(platform::RunFolderParent(own.string(), &parent));
         EXPECT_EQ(parent, "/tmp") << "a folder of another user";
     }
