@@ -106,6 +106,10 @@ if(NOT WIN32)
   set(CPACK_RPM_SUITE_PACKAGE_NAME ${VY_PACKAGE_NAME})
   set(CPACK_RPM_SUITE_FILE_NAME RPM-DEFAULT)
   set(CPACK_RPM_SUITE_PACKAGE_SUMMARY "Launchers for a storage server's copy tasks and a host's volumes")
+  # A build without the emulator (the aarch64 one) makes the suite's package
+  # alone, not split by component: the same summary and description.
+  set(CPACK_RPM_PACKAGE_SUMMARY ${CPACK_RPM_SUITE_PACKAGE_SUMMARY})
+  set(CPACK_RPM_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
   set(CPACK_RPM_EMULATOR_PACKAGE_NAME ${VY_PACKAGE_NAME}-emulator)
   set(CPACK_RPM_EMULATOR_FILE_NAME RPM-DEFAULT)
   set(CPACK_RPM_EMULATOR_PACKAGE_ARCHITECTURE noarch)
