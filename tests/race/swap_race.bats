@@ -7,7 +7,9 @@
 # attacker's volume file.
 #
 # Given by the CTest test: VY_BIN (the programs), VY_DOUBLES (the fake java
-# and lanectl), VY_SWAPPER, VY_RACE_WORK (a work folder of its own). The
+# and lanectl), VY_SWAPPER. Each test works in a fresh folder under /tmp,
+# the doubles linked there, so that CLI.CFG's lines and INSTALL are as long
+# wherever the build is. The
 # CTest wrapper skips (77) unless run as root with setpriv.
 
 RUNS=${VY_RACE_RUNS:-200}
@@ -15,10 +17,9 @@ BUDGET=${VY_RACE_SECONDS:-120}   # seconds for all the runs of one test
 NOBODY=65534
 
 setup() {
-    W=$VY_RACE_WORK/$BATS_TEST_NUMBER
-    rm -rf "$W"
-    mkdir -p "$W"
+    W=$(mktemp -d /tmp/vy-race.XXXXXX)
     chmod 0755 "$W"
+    ln -s "$VY_DOUBLES" "$W/doubles"
     mkdir "$W/race" "$W/evil" "$W/tmp" "$W/secret" "$W/inst"
     chown $NOBODY:$NOBODY "$W/race" "$W/evil"
     chmod 0755 "$W/race"
@@ -28,7 +29,7 @@ setup() {
     printf 'untouched\n' > "$W/secret/victim"
     printf -- '-l DiskEvil -r 04B12028 \n' > "$W/evil/volumes"
     chown $NOBODY:$NOBODY "$W/evil/volumes"
-    printf 'JAVA_INSTALL=%s/\nJAVA_CLASSPATH=lib.jar\n' "$VY_DOUBLES" > "$W/inst/CLI.CFG"
+    printf 'JAVA_INSTALL=%s/\nJAVA_CLASSPATH=lib.jar\n' "$W/doubles" > "$W/inst/CLI.CFG"
     cat > "$W/report.txt" <<'EOF'
 Total Devices : 1
 
@@ -37,7 +38,7 @@ DEV#:   0  DEVICE NAME: Disk2 Part0  TYPE: 7315E20  SERIAL: 02B12028
 Path#          Adapter/Hard Disk          State  Mode     Select     Errors
     0    Scsi Port5 Bus0/Disk2 Part0     OPEN    NORMAL       3          0
 EOF
-    export INSTALL=$W/inst INSTALLLNB=$VY_DOUBLES FAKELANECTL_REPORT=$W/report.txt
+    export INSTALL=$W/inst INSTALLLNB=$W/doubles FAKELANECTL_REPORT=$W/report.txt
     export FAKEJAVA_LOG=$W/java.log TMPDIR=$W/tmp
 }
 
