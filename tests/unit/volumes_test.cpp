@@ -1,5 +1,6 @@
-// DiscoverVolumes and the volume list: the result codes, the inquiry's
-// list, the temporary files and the commands that the interpreter runs.
+// DiscoverVolumes and vyShowLuns's listing: the result codes, the inquiry's
+// list, the temporary files and the commands that the interpreter runs;
+// vyProbeVol's requested volumes: the list file and /m.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -115,18 +116,25 @@ protected:
         fs::remove_all(dir_);
     }
 
+    // Discovery, then the listing, as vyShowLuns takes them.
+    int DiscoverAndList(DriveAccess& drives) {
+        const int result = DiscoverVolumes(files_, found_, drives);
+        return result != 0 ? result : ListVolumes(found_, g.quietFlag);
+    }
+
     fs::path home_;
     fs::path dir_;
     std::string systemPath_;
     ReportFiles files_;
-    HostVolumeTable table_;
+    ::Discovery found_;  // the type, not the fixture
+    HostVolumeTable& table_ = found_.table;
     support::Environment env_;
     support::CapturedOutput out_;
 };
 
 TEST_F(Discovery, WithoutTheToolTheDrivesAreAskedAndTheTemporaryFilesErased) {
     ThreeDrives drives;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 0);
+    EXPECT_EQ(DiscoverAndList(drives), 0);
     EXPECT_EQ(out_.Text(),
               "disk name     7315 serial number\n"
               "------------  ------------------\n"
@@ -140,7 +148,7 @@ TEST_F(Discovery, WithoutTheToolTheDrivesAreAskedAndTheTemporaryFilesErased) {
 TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
     ThreeDrives drives;
     g.debug = 1;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 0);
+    EXPECT_EQ(DiscoverAndList(drives), 0);
     const std::string text = out_.Text();
     const std::string report = files_.report;
     const std::string errors = files_.errors;
@@ -172,20 +180,20 @@ TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
 
 TEST_F(Discovery, NoDriveFound) {
     NoDrives drives;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 18);
+    EXPECT_EQ(DiscoverAndList(drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
     g.quietFlag = 1;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 18);
+    EXPECT_EQ(DiscoverAndList(drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n") << "quiet adds nothing";
 }
 
 TEST_F(Discovery, QuietGivesTheResultAlone) {
     g.quietFlag = 1;
     ThreeDrives three;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, three), 0);
+    EXPECT_EQ(DiscoverAndList(three), 0);
     EXPECT_EQ(table_.count, 2u);
     NoDrives none;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, none), 18);
+    EXPECT_EQ(DiscoverAndList(none), 18);
     EXPECT_EQ(table_.count, 0u) << "each discovery starts from an empty table";
     EXPECT_EQ(out_.Text(), "");
 }
@@ -193,7 +201,7 @@ TEST_F(Discovery, QuietGivesTheResultAlone) {
 TEST_F(Discovery, NoVolumeFoundNamesTheListProgramWhoeverPrintsIt) {
     g.programType = kVyProbeVol;
     NoDrives drives;
-    EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 18);
+    EXPECT_EQ(DiscoverAndList(drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
 }
 
@@ -216,7 +224,7 @@ TEST_F(Discovery, AnythingUnderTheFolderNameIsLeftAlone) {
         if (kind == "link to a folder") fs::create_directory_symlink(target, files_.folder);
         if (kind == "dangling link") fs::create_symlink(dir_ / "nothing", files_.folder);
         support::CapturedOutput out;
-        EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 30) << kind;
+        EXPECT_EQ(DiscoverAndList(drives), 30) << kind;
         EXPECT_EQ(out.Text(), "vyShowLuns: vyShowLuns could not open file " + files_.report + "\n");
         EXPECT_EQ(table_.count, 0u);
         EXPECT_EQ(FolderContents(run), std::vector<std::string>{folderName}) << kind;
@@ -253,7 +261,7 @@ TEST_F(Discovery, TheToolWritesIntoOwnerOnlyFiles) {
     env_.Set("PATH", (dir_ / "bin").string() + support::kList + systemPath_);
     ThreeDrives drives;
     const mode_t saved = umask(0);
-    const int result = DiscoverVolumes(true, files_, table_, drives);
+    const int result = DiscoverAndList(drives);
     umask(saved);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(out_.Text(), " Vpath    Serial    Volume Names\n"
@@ -270,7 +278,7 @@ TEST_F(Discovery, AReportThatCannotBeReadIsNotTakenForAnEmptyOne) {
     WriteTool(dir_ / "bin", "report=$(readlink /proc/$$/fd/1)\nrm \"$report\" && mkdir \"$report\"\n");
     env_.Set("PATH", (dir_ / "bin").string() + support::kList + systemPath_);
     ThreeDrives drives;
-    EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 30);
+    EXPECT_EQ(DiscoverAndList(drives), 30);
     EXPECT_EQ(out_.Text(), "vyShowLuns: vyShowLuns could not open file " + files_.report + "\n");
     EXPECT_EQ(table_.count, 0u);
     EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{});
@@ -282,7 +290,7 @@ TEST_F(Discovery, WhatAFailedEraseCommandLeavesIsRemoved) {
     env_.Set("PATH", (dir_ / "empty").string());
     ThreeDrives drives;
     g.debug = 1;
-    EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 0);
+    EXPECT_EQ(DiscoverAndList(drives), 0);
     EXPECT_NE(out_.Text().find("rm -f \"" + files_.report + "\" \"" + files_.errors + "\"\n"), std::string::npos);
     EXPECT_EQ(table_.count, 2u);
     EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{});
@@ -293,7 +301,7 @@ TEST_F(Discovery, WithoutSystemCommandsTheReportCannotBeOpened) {
     ThreeDrives drives;
     g.noSystemCommand = 1;
     g.programType = kVySeedHost;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 30);
+    EXPECT_EQ(DiscoverAndList(drives), 30);
     const std::string prefix = "vySeedHost: vyShowLuns could not open file " + fs::current_path().string();
     const std::string text = out_.Text();
     EXPECT_EQ(text.substr(0, prefix.size() + 1), prefix + support::kSep) << text;
