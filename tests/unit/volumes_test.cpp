@@ -73,6 +73,36 @@ TEST_F(VolumeList, TheTableHoldsAHundredEntriesOfValuesThatFit) {
     EXPECT_EQ(table_.count, 1u);
 }
 
+// vyShowLuns's listing of a report: the rows, then the debug trace, then
+// the outcome; quiet keeps the trace alone.
+TEST_F(VolumeList, TheListingOfAReportPrintsItsRowsBeforeTheTrace) {
+    ::Discovery found;
+    found.source = VolumeSource::kReport;
+    found.report = "Total Devices : 2\n"
+                   "DEV#:   0  DEVICE NAME: Disk2 Part0  TYPE: 7315E20  SERIAL: 02B12028\nx\ny\nz\n"
+                   "    0    Scsi Port5 Bus0/Disk2 Part0     OPEN    NORMAL\n";
+    TakeReport(found.report, found.table);
+    ASSERT_TRUE(AddHostVolume(found.table, "Disk7", "07B12028"));  // listed only if the report lists it
+    g.debug = 1;
+    EXPECT_EQ(ListVolumes(found, false), 0);
+    const std::string trace = "TotalDrives = 2\nDisk2 - 02B12028 = 1\nDisk7 - 07B12028 = 1\n";
+    EXPECT_EQ(out_.Text(), " Vpath    Serial    Volume Names\n"
+                           "-------  --------  --------------\n"
+                           "Disk2    02B12028  Disk2" + std::string(28, ' ') + "\n" + trace);
+    support::CapturedOutput quiet;
+    EXPECT_EQ(ListVolumes(found, true), 0);
+    EXPECT_EQ(quiet.Text(), trace);
+
+    support::CapturedOutput none;
+    ClearHostVolumes(found.table);
+    found.report = "Total Devices : 0\n";
+    g.debug = 0;
+    EXPECT_EQ(ListVolumes(found, false), 18);
+    EXPECT_EQ(none.Text(), " Vpath    Serial    Volume Names\n"
+                           "-------  --------  --------------\n"
+                           "vyShowLuns: No 7315 volumes found\n");
+}
+
 // Drives made up for the inquiry: PhysicalDrive3 is listed before
 // PhysicalDrive1, and PhysicalDrive2 is not one of the server's.
 class ThreeDrives : public DriveAccess {
@@ -264,6 +294,7 @@ TEST_F(Discovery, TheToolWritesIntoOwnerOnlyFiles) {
     const int result = DiscoverAndList(drives);
     umask(saved);
     EXPECT_EQ(result, 0);
+    EXPECT_EQ(found_.source, VolumeSource::kReport);
     EXPECT_EQ(out_.Text(), " Vpath    Serial    Volume Names\n"
                            "-------  --------  --------------\n"
                            "Disk2    02B12028  Disk2" + std::string(28, ' ') + "\n");
@@ -296,6 +327,38 @@ TEST_F(Discovery, WhatAFailedEraseCommandLeavesIsRemoved) {
     EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{});
 }
 #endif
+
+// Discovery alone prints nothing of what it found, and finding nothing is
+// no failure of its own: the listing gives 18.
+TEST_F(Discovery, DiscoveryReturnsTheTableAndPrintsNothingOfIt) {
+    ThreeDrives three;
+    EXPECT_EQ(DiscoverVolumes(files_, found_, three), 0);
+    EXPECT_EQ(found_.source, VolumeSource::kInquiry);
+    EXPECT_EQ(table_.count, 2u);
+    NoDrives none;
+    EXPECT_EQ(DiscoverVolumes(files_, found_, none), 0);
+    EXPECT_EQ(table_.count, 0u);
+    EXPECT_EQ(out_.Text(), "");
+}
+
+// vyProbeVol's /m asks the host (here the drives) and maps the names;
+// without /m nothing is asked.
+TEST_F(Discovery, MapVolumesResolvesThroughDiscoveryOnlyWithM) {
+    g.programType = kVyProbeVol;
+    g.requestedVolumes[0].assign("disk3");
+    g.requestedVolumes[1].assign("Disk9");
+    g.volumeCount = 2;
+    ThreeDrives drives;
+    EXPECT_EQ(MapVolumes(found_, drives), 0);
+    EXPECT_EQ(table_.count, 0u) << "no discovery without /m";
+    EXPECT_EQ(g.resolvedVolumes[0].view(), "disk3");
+    g.mapFlag = true;
+    EXPECT_EQ(MapVolumes(found_, drives), 0);
+    EXPECT_EQ(table_.count, 2u);
+    EXPECT_EQ(g.resolvedVolumes[0].view(), "SER00003");
+    EXPECT_EQ(g.resolvedVolumes[1].view(), "Disk9");
+    EXPECT_EQ(out_.Text(), "");
+}
 
 TEST_F(Discovery, WithoutSystemCommandsTheReportCannotBeOpened) {
     ThreeDrives drives;
@@ -559,6 +622,71 @@ TEST_F(VolumeListFile, NamesOf49CharactersAndAt256NamesInAll) {
     EXPECT_EQ(Read(list + "last\n"), 12);
     EXPECT_EQ(g.volumeCount, 256);
     EXPECT_EQ(out.Text(), "vyProbeVol: More than 256 volumes are given in vols.txt\n");
+}
+
+// vyProbeVol's steps before its class: volumes given at all, the list file
+// named with /f, and the /m resolution.
+class RequestedVolumes : public VolumeListFile {
+protected:
+    void Request(std::initializer_list<const char*> names) {
+        for (const char* name : names) ASSERT_TRUE(g.requestedVolumes[g.volumeCount++].assign(name));
+    }
+    std::vector<std::string> Resolved() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < g.volumeCount; ++i) names.emplace_back(g.resolvedVolumes[i].c_str());
+        return names;
+    }
+};
+
+TEST_F(RequestedVolumes, AVolumeOrAListFileMustBeGiven) {
+    EXPECT_EQ(CheckVolumesGiven(), 0) << "a list file";
+    g.volumeListFile.clear();
+    EXPECT_EQ(CheckVolumesGiven(), 10);
+    EXPECT_EQ(out_.Text(), "vyProbeVol: Missing parameters\n");
+    Request({"vol1"});
+    EXPECT_EQ(CheckVolumesGiven(), 0);
+    EXPECT_EQ(ReadVolumeListFile(), 0) << "no list file, nothing read";
+    EXPECT_EQ(out_.Text(), "vyProbeVol: Missing parameters\n");
+}
+
+TEST_F(RequestedVolumes, AListFileThatCannotBeReadOrNamesNothing) {
+    const std::string path = (dir_ / "vols.txt").string();
+    g.volumeListFile.assign(path);
+    EXPECT_EQ(ReadVolumeListFile(), 17) << "missing";
+    fs::create_directories(path);
+    EXPECT_EQ(ReadVolumeListFile(), 17) << "a folder";
+    fs::remove(path);
+    support::WriteBytes(path, " \n\t\n");
+    EXPECT_EQ(ReadVolumeListFile(), 18);
+    const std::string missing = "vyProbeVol: Volume list file " + path + " does not exist\n";
+    EXPECT_EQ(out_.Text(), missing + missing + "vyProbeVol: No volumes specified in the given file\n");
+    support::WriteBytes(path, "a b\nc\n");
+    EXPECT_EQ(ReadVolumeListFile(), 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(RequestedVolumes, MFoldsOnlyAToZAndPassesOtherNamesWhole) {
+    HostVolumeTable host;
+    ASSERT_TRUE(AddHostVolume(host, "Disk2", "02B12028"));
+    ASSERT_TRUE(AddHostVolume(host, "vpath12", "20312028"));
+    ASSERT_TRUE(AddHostVolume(host, "Disk[", "5BB12028"));
+    ASSERT_TRUE(AddHostVolume(host, "Disk\xE4", "E4B12028"));
+    Request({"dISK2", "VPATH12", "Disk{", "DISK\xC4", "Disk", "02B12028"});
+    ResolveVolumes(host);
+    EXPECT_EQ(Resolved(), (std::vector<std::string>{"dISK2", "VPATH12", "Disk{", "DISK\xC4", "Disk", "02B12028"}))
+        << "without /m the names as given";
+    g.mapFlag = true;
+    ResolveVolumes(host);
+    EXPECT_EQ(Resolved(), (std::vector<std::string>{"02B12028", "20312028", "Disk{", "DISK\xC4", "Disk", "02B12028"}));
+}
+
+TEST_F(RequestedVolumes, MStopsAtAnEmptyName) {
+    HostVolumeTable host;
+    ASSERT_TRUE(AddHostVolume(host, "Disk2", "02B12028"));
+    Request({"disk2", "", "disk2"});
+    g.mapFlag = true;
+    ResolveVolumes(host);
+    EXPECT_EQ(Resolved(), (std::vector<std::string>{"02B12028", "", ""}));
 }
 
 }  // namespace
