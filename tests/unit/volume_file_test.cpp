@@ -205,13 +205,4 @@ TEST_F(SeedHostStep, WritesWhatDiscoveryFoundAfterItsTrace) {
     EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{});
 }
 
-TEST_F(SeedHostStep, WithoutTheReportTheFileIsWrittenEmpty) {
-    TwoDrives drives;
-    g.noSystemCommand = 1;
-    ASSERT_EQ(WriteVolumeFile(found_, &folder_, drives), 0);
-    EXPECT_EQ(FileText(), "");
-    EXPECT_EQ(out_.Text().rfind("vySeedHost: vyShowLuns could not open file ", 0), 0u) << out_.Text();
-    RemoveVolumeFile(&folder_);
-}
-
 }  // namespace
