@@ -1,7 +1,6 @@
 // DiscoverVolumes: the host's volumes from the multipath driver's report, or
 // from the drive inquiry when the report cannot be had, added to the host
-// volume table and printed: the report's rows as they are read, the
-// inquiry's list at the end.
+// volume table; the report's text is kept for the listing.
 #include <cstdio>
 #include <string>
 
@@ -12,10 +11,6 @@
 #include "volumes/volumes.h"
 
 namespace {
-
-constexpr std::size_t kListNameWidth = 16;  // the disk name column of the inquiry's list
-constexpr std::size_t kRowNameWidth = 9;    // the disk name column of a report row
-constexpr int kPathNamesPerLine = 8;
 
 int CouldNotOpenReport(const std::string& name) {
     Print("%s: vyShowLuns could not open file %s\n", ProgramName(), name.c_str());
@@ -73,28 +68,6 @@ bool CreateReportFiles(const ReportFiles& files) {
     return true;
 }
 
-void PrintReportHeading() {
-    Print(" Vpath    Serial    Volume Names\n");
-    Print("-------  --------  --------------\n");
-}
-
-// A listed device's row: the disk name padded to nine columns, the serial
-// and eight path names, then a continuation line for each further eight.
-// A column without a path name holds two blanks.
-void PrintReportRow(const ReportDevice& device) {
-    const auto path = [&device](int i) { return i < device.pathCount ? device.paths[i].c_str() : "  "; };
-    Print("%s", device.diskName.c_str());
-    for (std::size_t width = device.diskName.size(); width < kRowNameWidth; ++width) Print(" ");
-    Print("%s  %s  %s  %s  %s  %s  %s  %s  %s\n", device.serial.c_str(), path(0), path(1), path(2), path(3),
-          path(4), path(5), path(6), path(7));
-    for (int first = kPathNamesPerLine; first < kReportPaths && device.pathCount > first;
-         first += kPathNamesPerLine) {
-        Print("                    %s  %s  %s  %s  %s  %s  %s  %s \n", path(first), path(first + 1),
-              path(first + 2), path(first + 3), path(first + 4), path(first + 5), path(first + 6),
-              path(first + 7));
-    }
-}
-
 void TakeInquiredDrives(DriveAccess& drives, HostVolumeTable& table) {
     unsigned found = 0;
     int numbers[kMaxDrives];
@@ -104,28 +77,19 @@ void TakeInquiredDrives(DriveAccess& drives, HostVolumeTable& table) {
     for (unsigned i = 0; i < found; ++i) AddHostVolume(table, "Disk" + std::to_string(numbers[i]), serials[i].view());
 }
 
-// The outcome, after the table with debug: 0 when the table holds a volume;
-// else 18 and, with print, "No 7315 volumes found".
-int Outcome(const HostVolumeTable& table, bool print) {
-    if (g.debug) {
-        Print("TotalDrives = %d\n", static_cast<int>(table.count));
-        for (unsigned i = 0; i < table.count; ++i) {
-            Print("%s - %s = 1\n", table.entries[i].diskName.c_str(), table.entries[i].serial.c_str());
-        }
-    }
-    if (table.count > 0) return kExitOk;
-    if (print) Print("vyShowLuns: No 7315 volumes found\n");
-    return kExitNoVolumes;
-}
-
 }  // namespace
 
-void TakeReport(std::string_view report, HostVolumeTable& table, bool print) {
+void TakeReport(std::string_view report, HostVolumeTable& table) {
     ReportReader reader(report);
     ReportDevice device;
-    while (reader.Next(&device)) {
-        AddHostVolume(table, device.diskName.view(), device.serial.view());
-        if (print && device.listed) PrintReportRow(device);
+    while (reader.Next(&device)) AddHostVolume(table, device.diskName.view(), device.serial.view());
+}
+
+void TraceHostVolumes(const HostVolumeTable& table) {
+    if (!g.debug) return;
+    Print("TotalDrives = %d\n", static_cast<int>(table.count));
+    for (unsigned i = 0; i < table.count; ++i) {
+        Print("%s - %s = 1\n", table.entries[i].diskName.c_str(), table.entries[i].serial.c_str());
     }
 }
 
@@ -165,8 +129,10 @@ int NameReportFiles(ReportFiles* files) {
     return kExitOk;
 }
 
-int DiscoverVolumes(bool print, const ReportFiles& files, HostVolumeTable& table, DriveAccess& drives) {
-    ClearHostVolumes(table);
+int DiscoverVolumes(const ReportFiles& files, Discovery& found, DriveAccess& drives) {
+    ClearHostVolumes(found.table);
+    found.report.clear();
+    found.source = VolumeSource::kInquiry;
 
     // Nothing writes into the files while no system command runs: they are
     // not made then, and the report cannot be opened. A folder that cannot
@@ -186,29 +152,18 @@ int DiscoverVolumes(bool print, const ReportFiles& files, HostVolumeTable& table
     Text<4096> command;
     const int status = Compose(command, "lanectl query device > ", files, " 2>") ? RunShellCommand(command.c_str()) : -1;
     if (status == 0) {
-        std::string report;
-        if (!ReadReportFile(files.report.c_str(), &report)) return CouldNotOpenReport(files.report);
-        if (print) PrintReportHeading();
-        TakeReport(report, table, print);
-        return Outcome(table, print);
+        if (!ReadReportFile(files.report.c_str(), &found.report)) {
+            found.report.clear();
+            return CouldNotOpenReport(files.report);
+        }
+        found.source = VolumeSource::kReport;
+        TakeReport(found.report, found.table);
+        return kExitOk;
     }
 
     if (g.debug) Print("Run Inquiry\n");
     const std::string head = std::string(platform::kEraseCommand) + " ";
     if (Compose(command, head.c_str(), files, " ")) RunShellCommand(command.c_str());
-    TakeInquiredDrives(drives, table);
-    const int result = Outcome(table, print);
-    if (result == kExitOk && print) PrintVolumeList(table);
-    return result;
-}
-
-void PrintVolumeList(const HostVolumeTable& table) {
-    Print("disk name     7315 serial number\n");
-    Print("------------  ------------------\n");
-    for (unsigned i = 0; i < table.count; ++i) {
-        const HostVolume& entry = table.entries[i];
-        Print("%s", entry.diskName.c_str());
-        for (std::size_t width = entry.diskName.size(); width < kListNameWidth; ++width) Print(" ");
-        Print("%s\n", entry.serial.c_str());
-    }
+    TakeInquiredDrives(drives, found.table);
+    return kExitOk;
 }

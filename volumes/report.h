@@ -1,7 +1,7 @@
 // The multipath driver's device report, read into the devices it names: the
 // report's text in, one device at a time out. Nothing is printed or stored
-// here; discovery adds the devices to the host volume table and prints their
-// rows.
+// here; discovery adds the devices to the host volume table, and vyShowLuns's
+// listing reads them again to print their rows.
 #ifndef VY_VOLUMES_REPORT_H
 #define VY_VOLUMES_REPORT_H
 

@@ -1,4 +1,5 @@
-// The volume file that vySeedHost hands to its class, and its lines.
+// The volume file that vySeedHost hands to its class: what discovery found,
+// one line a volume.
 #include <cstdio>
 #include <string>
 
@@ -64,4 +65,17 @@ void RemoveVolumeFile(std::string* folder) {
     platform::RemovePrivateFolder(folder->c_str());
     platform::ForgetOnInterrupt(folder->c_str());
     folder->clear();
+}
+
+int WriteVolumeFile(Discovery& found, std::string* folder, DriveAccess& drives) {
+    // Without volumes the file is written empty.
+    ReportFiles files;
+    if (NameReportFiles(&files) == 0 && DiscoverVolumes(files, found, drives) == 0) TraceHostVolumes(found.table);
+
+    std::string directory;
+    if (!ReadCurrentDirectory(&directory)) {
+        Print("%s: Failed to get CDW\n", ProgramName());
+        return kExitNoCurrentDir;
+    }
+    return CreateVolumeFile(directory, found.table, folder);
 }

@@ -1,5 +1,5 @@
-// vyProbeVol's volume list file: up to two volume names a line, in file
-// order, added to the requested volumes.
+// vyProbeVol's requested volumes: given at all, and those of the volume list
+// file, up to two volume names a line, in file order.
 #include <cstdio>
 #include <string_view>
 
@@ -23,6 +23,11 @@ int AddListedVolume(std::string_view name) {
     return 0;
 }
 
+int ReportNoVolumeList() {
+    Print("vyProbeVol: Volume list file %s does not exist\n", g.volumeListFile.c_str());
+    return kExitNoVolumeList;
+}
+
 }  // namespace
 
 int ReadVolumeList(std::FILE* file) {
@@ -41,6 +46,30 @@ int ReadVolumeList(std::FILE* file) {
         }
         if (!first.empty()) result = AddListedVolume(first);
         if (result == 0 && !second.empty()) result = AddListedVolume(second);
+    }
+    return result;
+}
+
+int CheckVolumesGiven() {
+    if (g.volumeCount == 0 && !g.volumeListFile.given()) {
+        Print("vyProbeVol: Missing parameters\n");
+        return kExitMissingArgument;
+    }
+    return 0;
+}
+
+int ReadVolumeListFile() {
+    if (!g.volumeListFile.given()) return 0;
+    std::FILE* file = std::fopen(g.volumeListFile.c_str(), "r");
+    if (file == nullptr) return ReportNoVolumeList();
+    int result = ReadVolumeList(file);
+    // A file that opens but cannot be read (a folder, on POSIX) must not
+    // pass for an empty list, nor its names read so far for the whole list.
+    if (result == 0 && std::ferror(file)) result = ReportNoVolumeList();
+    std::fclose(file);
+    if (result == 0 && g.volumeCount == 0) {
+        Print("vyProbeVol: No volumes specified in the given file\n");
+        result = kExitNoVolumes;
     }
     return result;
 }

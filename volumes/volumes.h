@@ -3,7 +3,9 @@
 //
 // The first source is the multipath driver's report ("lanectl query
 // device"); when that tool cannot run, every physical drive is asked
-// directly (inquiry.h).
+// directly (inquiry.h). Discovery returns what it found and prints none of
+// it; vyShowLuns lists it (ListVolumes), vyProbeVol and vySeedHost use the
+// table.
 #ifndef VY_VOLUMES_VOLUMES_H
 #define VY_VOLUMES_VOLUMES_H
 
@@ -32,11 +34,23 @@ bool RunFolderPath(const std::string& directory, std::string* folder);
 // read (or is longer than 259 characters) or no folder can be had for them.
 int NameReportFiles(ReportFiles* files);
 
-// Fills the table with the host's volumes and, when print is set, prints
-// them: the report's heading and its listed devices' rows, or the
-// inquiry's list (PrintVolumeList), or "No 7315 volumes found". Returns 0
-// when at least one volume was found, 18 when none was, 30 when the report
-// cannot be read or the folder's or a file's name is taken. When the report
+// Where discovery found the host's volumes: the multipath driver's report,
+// kept as its text so that the listing can read the listed devices' rows
+// from it again, or the drive inquiry.
+enum class VolumeSource { kReport, kInquiry };
+
+// What discovery returns: the host volume table and where it came from. A
+// local of the entry point, passed down.
+struct Discovery {
+    HostVolumeTable table;
+    VolumeSource source = VolumeSource::kInquiry;
+    std::string report;  // the report's text, with kReport; else empty
+};
+
+// Fills found with the host's volumes, printing nothing of them (only the
+// debug trace of the commands it runs). Returns 0, whether volumes were
+// found or not; 30 with a message when the report cannot be read or the
+// folder's or a file's name is taken, the table then empty. When the report
 // cannot be had, the drives are asked instead.
 //
 // The run's folder is made new and owner-only, the report and error files
@@ -44,8 +58,7 @@ int NameReportFiles(ReportFiles* files);
 // through the command interpreter. Discovery removes the files and the
 // folder again before it returns, whatever the outcome; an interrupt that
 // ends the program meanwhile removes them too.
-int DiscoverVolumes(bool print, const ReportFiles& files, HostVolumeTable& table,
-                    DriveAccess& drives = SystemDrives());
+int DiscoverVolumes(const ReportFiles& files, Discovery& found, DriveAccess& drives = SystemDrives());
 
 // The whole file, read in text mode. False when it cannot be opened or
 // read (a folder in its place, say): a report read in part must not pass
@@ -53,10 +66,25 @@ int DiscoverVolumes(bool print, const ReportFiles& files, HostVolumeTable& table
 bool ReadReportFile(const char* path, std::string* text);
 
 // Adds every device of the multipath driver's report, as text read in text
-// mode, to the table (a device beyond its room is still listed) and, when
-// print is set, prints one row per listed device. The heading is the
-// caller's.
-void TakeReport(std::string_view report, HostVolumeTable& table, bool print);
+// mode, to the table (a device beyond its room is left out).
+void TakeReport(std::string_view report, HostVolumeTable& table);
+
+// With debug, the table: "TotalDrives = <count>", then "<disk> - <serial> =
+// 1" for each entry. Nothing without debug.
+void TraceHostVolumes(const HostVolumeTable& table);
+
+// vyShowLuns's listing of what discovery found: from the report, its
+// heading and one row per listed device (a device beyond the table's room
+// too); then the debug trace (TraceHostVolumes); then "No 7315 volumes
+// found" when the table is empty, else, from the inquiry, its list
+// (PrintVolumeList). Quiet prints nothing but the debug trace. Returns 0
+// when the table holds a volume, 18 when it holds none.
+int ListVolumes(const Discovery& found, bool quiet);
+
+// The report's rows: one per listed device, in report order, the disk name
+// padded to nine columns, the serial and the paths' names, eight a line.
+// The heading is the caller's.
+void PrintReportRows(std::string_view report);
 
 // The inquiry's list of the table's volumes, each disk name padded to 16
 // columns, under its two heading lines.
@@ -81,6 +109,14 @@ int CreateVolumeFile(const std::string& directory, const HostVolumeTable& table,
 // emptied), and with them their removal on an interrupt.
 void RemoveVolumeFile(std::string* folder);
 
+// vySeedHost's step before its class: discovery into found (with its debug
+// trace; without volumes, or when discovery fails, the file is written
+// empty), then the volume file beside the current directory
+// (CreateVolumeFile), its folder's path into *folder. Returns 0; 13 with
+// "Failed to get CDW" when the current directory cannot be read; else what
+// CreateVolumeFile gives.
+int WriteVolumeFile(Discovery& found, std::string* folder, DriveAccess& drives = SystemDrives());
+
 // vyProbeVol's volume list file, open for reading: each line holds none, one
 // or two white-space-separated names, appended in file order to the
 // requested volumes (the volume count grows by one for each). A line is read
@@ -89,5 +125,27 @@ void RemoveVolumeFile(std::string* folder);
 // characters or the 257th name. What was added before the failure stays.
 // Messages name the volume list file of the invocation state.
 int ReadVolumeList(std::FILE* file);
+
+// vyProbeVol's steps, in the order it takes them (CheckVolumeRoom, in
+// core/launcher.h, between the list file and /m).
+//
+// 10 with "Missing parameters" when neither a volume nor a volume list file
+// is given; else 0.
+int CheckVolumesGiven();
+// The volume list file of the invocation state, when one is given, read
+// with ReadVolumeList: 17 when it cannot be opened or read (a folder, say),
+// 18 when it names no volume, else what ReadVolumeList gives. 0 without a
+// file.
+int ReadVolumeListFile();
+// Without /m, the resolved volumes are the requested ones. With /m,
+// discovery fills found, with its debug trace (its outcome does not matter:
+// without volumes every name passes as it is), and ResolveVolumes maps the
+// names. Returns 0.
+int MapVolumes(Discovery& found, DriveAccess& drives = SystemDrives());
+// The resolved volumes from the requested ones: without /m each as it is;
+// with /m a name equal to a disk name of host, ignoring the case of the
+// letters a to z alone, becomes that volume's serial, any other passes
+// whole, and resolution stops at the first empty name.
+void ResolveVolumes(const HostVolumeTable& host);
 
 #endif

@@ -10,11 +10,12 @@ int main(int argc, char** argv) {
 
     // No Java is started, so only PATH is set: it leads the command
     // interpreter to the multipath driver's tool.
-    HostVolumeTable hostVolumes;
+    Discovery hostVolumes;
     ReportFiles files;
     int result = InitParameter(argc, argv);
     if (result == 0) result = SetPathEnv();
     if (result == 0) result = NameReportFiles(&files);
-    if (result == 0) result = DiscoverVolumes(!g.quietFlag, files, hostVolumes);
+    if (result == 0) result = DiscoverVolumes(files, hostVolumes);
+    if (result == 0) result = ListVolumes(hostVolumes, g.quietFlag);
     return result;
 }

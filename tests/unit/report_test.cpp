@@ -1,5 +1,5 @@
 // The multipath driver's device report: hand-written reports in, the host
-// volume table and the printed rows out; and the parser's devices alone.
+// volume table and the listing's rows out; and the parser's devices alone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,8 +47,10 @@ protected:
         ClearHostVolumes(table_);
     }
 
+    // The table filled from the report, and the rows the listing prints.
     std::string Parse(const std::string& text) {
-        TakeReport(text, table_, !g.quietFlag);
+        TakeReport(text, table_);
+        PrintReportRows(text);
         return out_.Text();
     }
 
@@ -145,7 +147,8 @@ TEST_F(ManyPaths, SeventeenAndTwentyFiveNamesTakeTwoAndThreeContinuationLines) {
               std::string(kEight) + kSecond + "                    P17" + std::string(29, ' ') + "\n");
     ClearHostVolumes(table_);
     std::string before = out_.Text();
-    TakeReport(Device(25), table_, !g.quietFlag);
+    TakeReport(Device(25), table_);
+    PrintReportRows(Device(25));
     EXPECT_EQ(out_.Text().substr(before.size()),
               std::string(kEight) + kSecond + kThird + "                    P25" + std::string(29, ' ') + "\n");
 }
@@ -183,11 +186,11 @@ TEST_F(Report, TheHundredAndFirstDeviceIsListedButNotRecorded) {
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 101);
 }
 
-TEST_F(Report, QuietFlagPrintsNothingButStillRecords) {
-    g.quietFlag = 1;
-    EXPECT_EQ(Parse("Total Devices : 1\n" + PolicyDevice("Disk2", "Part0", "7315E20", "02B12028") +
-                    PathLine(0, "Bus0/Disk2")),
-              "");
+TEST_F(Report, TakingTheReportPrintsNothing) {
+    TakeReport("Total Devices : 1\n" + PolicyDevice("Disk2", "Part0", "7315E20", "02B12028") +
+                   PathLine(0, "Bus0/Disk2"),
+               table_);
+    EXPECT_EQ(out_.Text(), "");
     EXPECT_EQ(Recorded(), (Volumes{{"Disk2", "02B12028"}}));
 }
 
@@ -216,9 +219,10 @@ TEST_F(Report, ADevicePassedOverDoesNotShortenTheNextDevicesHeadings) {
     for (const std::string& first : passedOver) {
         ClearHostVolumes(table_);
         std::string before = out_.Text();
-        TakeReport("Total Devices : 2\n" + first + PlainDevice("Disk3", "Part0", "7315E20", "03B12028") +
-                        PathLine(0, "Bus0/Disk3") + PathLine(1, "Bus0/Disk9"),
-                    table_, !g.quietFlag);
+        const std::string text = "Total Devices : 2\n" + first + PlainDevice("Disk3", "Part0", "7315E20", "03B12028") +
+                                 PathLine(0, "Bus0/Disk3") + PathLine(1, "Bus0/Disk9");
+        TakeReport(text, table_);
+        PrintReportRows(text);
         EXPECT_EQ(out_.Text().substr(before.size()), "Disk3    03B12028  Disk3  Disk9" + std::string(24, ' ') + "\n")
             << first;
         EXPECT_EQ(Recorded(), (Volumes{{"Disk3", "03B12028"}}));

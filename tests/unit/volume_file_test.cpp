@@ -1,7 +1,9 @@
-// The volume file's lines, and a write that fails.
+// The volume file's lines, a write that fails, and vySeedHost's step that
+// discovers the volumes and writes the file.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +19,7 @@
 #endif
 
 #include "core/launcher.h"
+#include "platform/platform.h"
 #include "tests/unit/support.h"
 #include "volumes/volumes.h"
 
@@ -147,5 +150,59 @@ TEST_F(VolumeFile, AFailedWriteLeavesNothingBehind) {
     }
 }
 #endif
+
+// Two drives of the server's for the inquiry, PhysicalDrive3 listed first.
+class TwoDrives : public DriveAccess {
+public:
+    bool DeviceNames(std::vector<std::string>* names) override {
+        *names = {"PhysicalDrive3", "PhysicalDrive1"};
+        return true;
+    }
+    bool Inquire(int number, unsigned char (&data)[kInquiryLength]) override {
+        std::memcpy(data + 8, "ZEB", 3);
+        std::memcpy(data + 16, "7315", 4);
+        std::memcpy(data + 36, number == 1 ? "SER00001" : "SER00003", 8);
+        return true;
+    }
+};
+
+// vySeedHost's step as its entry point calls it, in a current directory of
+// its own whose PATH leads to no lanectl, so the drives are asked.
+class SeedHostStep : public VolumeFile {
+protected:
+    void SetUp() override {
+        VolumeFile::SetUp();
+        home_ = fs::current_path();
+        fs::current_path(dir_);
+        env_.Set("PATH", (dir_ / "empty").string() + support::kList + support::Variable("PATH").value_or(""));
+    }
+    void TearDown() override {
+        fs::current_path(home_);
+        VolumeFile::TearDown();
+    }
+    std::string FileText() {
+        std::ifstream in(g.volumeFilePath.c_str());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    fs::path home_;
+    support::Environment env_;
+    ::Discovery found_;
+    std::string folder_;
+};
+
+TEST_F(SeedHostStep, WritesWhatDiscoveryFoundAfterItsTrace) {
+    TwoDrives drives;
+    g.debug = 1;
+    ASSERT_EQ(WriteVolumeFile(found_, &folder_, drives), 0);
+    EXPECT_EQ(fs::path(folder_).parent_path(), fs::current_path());
+    EXPECT_EQ(FileText(), "-l Disk1 -r SER00001 \n-l Disk3 -r SER00003 \n");
+    const std::string text = out_.Text();
+    EXPECT_NE(text.find("TotalDrives = 2\nDisk1 - SER00001 = 1\nDisk3 - SER00003 = 1\nvolumeFileName " +
+                        std::string(g.volumeFilePath.c_str()) + "\n-l Disk1"),
+              std::string::npos)
+        << text;
+    RemoveVolumeFile(&folder_);
+    EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{});
+}
 
 }  // namespace

@@ -1,5 +1,6 @@
-// DiscoverVolumes and the volume list: the result codes, the inquiry's
-// list, the temporary files and the commands that the interpreter runs.
+// DiscoverVolumes and vyShowLuns's listing: the result codes, the inquiry's
+// list, the temporary files and the commands that the interpreter runs;
+// vyProbeVol's requested volumes: the list file and /m.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -72,6 +73,36 @@ TEST_F(VolumeList, TheTableHoldsAHundredEntriesOfValuesThatFit) {
     EXPECT_EQ(table_.count, 1u);
 }
 
+// vyShowLuns's listing of a report: the rows, then the debug trace, then
+// the outcome; quiet keeps the trace alone.
+TEST_F(VolumeList, TheListingOfAReportPrintsItsRowsBeforeTheTrace) {
+    ::Discovery found;
+    found.source = VolumeSource::kReport;
+    found.report = "Total Devices : 2\n"
+                   "DEV#:   0  DEVICE NAME: Disk2 Part0  TYPE: 7315E20  SERIAL: 02B12028\nx\ny\nz\n"
+                   "    0    Scsi Port5 Bus0/Disk2 Part0     OPEN    NORMAL\n";
+    TakeReport(found.report, found.table);
+    ASSERT_TRUE(AddHostVolume(found.table, "Disk7", "07B12028"));  // listed only if the report lists it
+    g.debug = 1;
+    EXPECT_EQ(ListVolumes(found, false), 0);
+    const std::string trace = "TotalDrives = 2\nDisk2 - 02B12028 = 1\nDisk7 - 07B12028 = 1\n";
+    EXPECT_EQ(out_.Text(), " Vpath    Serial    Volume Names\n"
+                           "-------  --------  --------------\n"
+                           "Disk2    02B12028  Disk2" + std::string(28, ' ') + "\n" + trace);
+    support::CapturedOutput quiet;
+    EXPECT_EQ(ListVolumes(found, true), 0);
+    EXPECT_EQ(quiet.Text(), trace);
+
+    support::CapturedOutput none;
+    ClearHostVolumes(found.table);
+    found.report = "Total Devices : 0\n";
+    g.debug = 0;
+    EXPECT_EQ(ListVolumes(found, false), 18);
+    EXPECT_EQ(none.Text(), " Vpath    Serial    Volume Names\n"
+                           "-------  --------  --------------\n"
+                           "vyShowLuns: No 7315 volumes found\n");
+}
+
 // Drives made up for the inquiry: PhysicalDrive3 is listed before
 // PhysicalDrive1, and PhysicalDrive2 is not one of the server's.
 class ThreeDrives : public DriveAccess {
@@ -115,18 +146,25 @@ protected:
         fs::remove_all(dir_);
     }
 
+    // Discovery, then the listing, as vyShowLuns takes them.
+    int DiscoverAndList(DriveAccess& drives) {
+        const int result = DiscoverVolumes(files_, found_, drives);
+        return result != 0 ? result : ListVolumes(found_, g.quietFlag);
+    }
+
     fs::path home_;
     fs::path dir_;
     std::string systemPath_;
     ReportFiles files_;
-    HostVolumeTable table_;
+    ::Discovery found_;  // the type, not the fixture
+    HostVolumeTable& table_ = found_.table;
     support::Environment env_;
     support::CapturedOutput out_;
 };
 
 TEST_F(Discovery, WithoutTheToolTheDrivesAreAskedAndTheTemporaryFilesErased) {
     ThreeDrives drives;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 0);
+    EXPECT_EQ(DiscoverAndList(drives), 0);
     EXPECT_EQ(out_.Text(),
               "disk name     7315 serial number\n"
               "------------  ------------------\n"
@@ -140,7 +178,7 @@ TEST_F(Discovery, WithoutTheToolTheDrivesAreAskedAndTheTemporaryFilesErased) {
 TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
     ThreeDrives drives;
     g.debug = 1;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 0);
+    EXPECT_EQ(DiscoverAndList(drives), 0);
     const std::string text = out_.Text();
     const std::string report = files_.report;
     const std::string errors = files_.errors;
@@ -172,20 +210,20 @@ TEST_F(Discovery, DebugTracesTheCommandsAndTheTable) {
 
 TEST_F(Discovery, NoDriveFound) {
     NoDrives drives;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 18);
+    EXPECT_EQ(DiscoverAndList(drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
     g.quietFlag = 1;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 18);
+    EXPECT_EQ(DiscoverAndList(drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n") << "quiet adds nothing";
 }
 
 TEST_F(Discovery, QuietGivesTheResultAlone) {
     g.quietFlag = 1;
     ThreeDrives three;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, three), 0);
+    EXPECT_EQ(DiscoverAndList(three), 0);
     EXPECT_EQ(table_.count, 2u);
     NoDrives none;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, none), 18);
+    EXPECT_EQ(DiscoverAndList(none), 18);
     EXPECT_EQ(table_.count, 0u) << "each discovery starts from an empty table";
     EXPECT_EQ(out_.Text(), "");
 }
@@ -193,7 +231,7 @@ TEST_F(Discovery, QuietGivesTheResultAlone) {
 TEST_F(Discovery, NoVolumeFoundNamesTheListProgramWhoeverPrintsIt) {
     g.programType = kVyProbeVol;
     NoDrives drives;
-    EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 18);
+    EXPECT_EQ(DiscoverAndList(drives), 18);
     EXPECT_EQ(out_.Text(), "vyShowLuns: No 7315 volumes found\n");
 }
 
@@ -216,7 +254,7 @@ TEST_F(Discovery, AnythingUnderTheFolderNameIsLeftAlone) {
         if (kind == "link to a folder") fs::create_directory_symlink(target, files_.folder);
         if (kind == "dangling link") fs::create_symlink(dir_ / "nothing", files_.folder);
         support::CapturedOutput out;
-        EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 30) << kind;
+        EXPECT_EQ(DiscoverAndList(drives), 30) << kind;
         EXPECT_EQ(out.Text(), "vyShowLuns: vyShowLuns could not open file " + files_.report + "\n");
         EXPECT_EQ(table_.count, 0u);
         EXPECT_EQ(FolderContents(run), std::vector<std::string>{folderName}) << kind;
@@ -253,9 +291,10 @@ TEST_F(Discovery, TheToolWritesIntoOwnerOnlyFiles) {
     env_.Set("PATH", (dir_ / "bin").string() + support::kList + systemPath_);
     ThreeDrives drives;
     const mode_t saved = umask(0);
-    const int result = DiscoverVolumes(true, files_, table_, drives);
+    const int result = DiscoverAndList(drives);
     umask(saved);
     EXPECT_EQ(result, 0);
+    EXPECT_EQ(found_.source, VolumeSource::kReport);
     EXPECT_EQ(out_.Text(), " Vpath    Serial    Volume Names\n"
                            "-------  --------  --------------\n"
                            "Disk2    02B12028  Disk2" + std::string(28, ' ') + "\n");
@@ -270,7 +309,7 @@ TEST_F(Discovery, AReportThatCannotBeReadIsNotTakenForAnEmptyOne) {
     WriteTool(dir_ / "bin", "report=$(readlink /proc/$$/fd/1)\nrm \"$report\" && mkdir \"$report\"\n");
     env_.Set("PATH", (dir_ / "bin").string() + support::kList + systemPath_);
     ThreeDrives drives;
-    EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 30);
+    EXPECT_EQ(DiscoverAndList(drives), 30);
     EXPECT_EQ(out_.Text(), "vyShowLuns: vyShowLuns could not open file " + files_.report + "\n");
     EXPECT_EQ(table_.count, 0u);
     EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{});
@@ -282,18 +321,50 @@ TEST_F(Discovery, WhatAFailedEraseCommandLeavesIsRemoved) {
     env_.Set("PATH", (dir_ / "empty").string());
     ThreeDrives drives;
     g.debug = 1;
-    EXPECT_EQ(DiscoverVolumes(true, files_, table_, drives), 0);
+    EXPECT_EQ(DiscoverAndList(drives), 0);
     EXPECT_NE(out_.Text().find("rm -f \"" + files_.report + "\" \"" + files_.errors + "\"\n"), std::string::npos);
     EXPECT_EQ(table_.count, 2u);
     EXPECT_EQ(FolderContents(dir_ / "run"), std::vector<std::string>{});
 }
 #endif
 
+// Discovery alone prints nothing of what it found, and finding nothing is
+// no failure of its own: the listing gives 18.
+TEST_F(Discovery, DiscoveryReturnsTheTableAndPrintsNothingOfIt) {
+    ThreeDrives three;
+    EXPECT_EQ(DiscoverVolumes(files_, found_, three), 0);
+    EXPECT_EQ(found_.source, VolumeSource::kInquiry);
+    EXPECT_EQ(table_.count, 2u);
+    NoDrives none;
+    EXPECT_EQ(DiscoverVolumes(files_, found_, none), 0);
+    EXPECT_EQ(table_.count, 0u);
+    EXPECT_EQ(out_.Text(), "");
+}
+
+// vyProbeVol's /m asks the host (here the drives) and maps the names;
+// without /m nothing is asked.
+TEST_F(Discovery, MapVolumesResolvesThroughDiscoveryOnlyWithM) {
+    g.programType = kVyProbeVol;
+    g.requestedVolumes[0].assign("disk3");
+    g.requestedVolumes[1].assign("Disk9");
+    g.volumeCount = 2;
+    ThreeDrives drives;
+    EXPECT_EQ(MapVolumes(found_, drives), 0);
+    EXPECT_EQ(table_.count, 0u) << "no discovery without /m";
+    EXPECT_EQ(g.resolvedVolumes[0].view(), "disk3");
+    g.mapFlag = true;
+    EXPECT_EQ(MapVolumes(found_, drives), 0);
+    EXPECT_EQ(table_.count, 2u);
+    EXPECT_EQ(g.resolvedVolumes[0].view(), "SER00003");
+    EXPECT_EQ(g.resolvedVolumes[1].view(), "Disk9");
+    EXPECT_EQ(out_.Text(), "");
+}
+
 TEST_F(Discovery, WithoutSystemCommandsTheReportCannotBeOpened) {
     ThreeDrives drives;
     g.noSystemCommand = 1;
     g.programType = kVySeedHost;
-    EXPECT_EQ(DiscoverVolumes(!g.quietFlag, files_, table_, drives), 30);
+    EXPECT_EQ(DiscoverAndList(drives), 30);
     const std::string prefix = "vySeedHost: vyShowLuns could not open file " + fs::current_path().string();
     const std::string text = out_.Text();
     EXPECT_EQ(text.substr(0, prefix.size() + 1), prefix + support::kSep) << text;
@@ -551,6 +622,71 @@ TEST_F(VolumeListFile, NamesOf49CharactersAndAt256NamesInAll) {
     EXPECT_EQ(Read(list + "last\n"), 12);
     EXPECT_EQ(g.volumeCount, 256);
     EXPECT_EQ(out.Text(), "vyProbeVol: More than 256 volumes are given in vols.txt\n");
+}
+
+// vyProbeVol's steps before its class: volumes given at all, the list file
+// named with /f, and the /m resolution.
+class RequestedVolumes : public VolumeListFile {
+protected:
+    void Request(std::initializer_list<const char*> names) {
+        for (const char* name : names) ASSERT_TRUE(g.requestedVolumes[g.volumeCount++].assign(name));
+    }
+    std::vector<std::string> Resolved() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < g.volumeCount; ++i) names.emplace_back(g.resolvedVolumes[i].c_str());
+        return names;
+    }
+};
+
+TEST_F(RequestedVolumes, AVolumeOrAListFileMustBeGiven) {
+    EXPECT_EQ(CheckVolumesGiven(), 0) << "a list file";
+    g.volumeListFile.clear();
+    EXPECT_EQ(CheckVolumesGiven(), 10);
+    EXPECT_EQ(out_.Text(), "vyProbeVol: Missing parameters\n");
+    Request({"vol1"});
+    EXPECT_EQ(CheckVolumesGiven(), 0);
+    EXPECT_EQ(ReadVolumeListFile(), 0) << "no list file, nothing read";
+    EXPECT_EQ(out_.Text(), "vyProbeVol: Missing parameters\n");
+}
+
+TEST_F(RequestedVolumes, AListFileThatCannotBeReadOrNamesNothing) {
+    const std::string path = (dir_ / "vols.txt").string();
+    g.volumeListFile.assign(path);
+    EXPECT_EQ(ReadVolumeListFile(), 17) << "missing";
+    fs::create_directories(path);
+    EXPECT_EQ(ReadVolumeListFile(), 17) << "a folder";
+    fs::remove(path);
+    support::WriteBytes(path, " \n\t\n");
+    EXPECT_EQ(ReadVolumeListFile(), 18);
+    const std::string missing = "vyProbeVol: Volume list file " + path + " does not exist\n";
+    EXPECT_EQ(out_.Text(), missing + missing + "vyProbeVol: No volumes specified in the given file\n");
+    support::WriteBytes(path, "a b\nc\n");
+    EXPECT_EQ(ReadVolumeListFile(), 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(RequestedVolumes, MFoldsOnlyAToZAndPassesOtherNamesWhole) {
+    HostVolumeTable host;
+    ASSERT_TRUE(AddHostVolume(host, "Disk2", "02B12028"));
+    ASSERT_TRUE(AddHostVolume(host, "vpath12", "20312028"));
+    ASSERT_TRUE(AddHostVolume(host, "Disk[", "5BB12028"));
+    ASSERT_TRUE(AddHostVolume(host, "Disk\xE4", "E4B12028"));
+    Request({"dISK2", "VPATH12", "Disk{", "DISK\xC4", "Disk", "02B12028"});
+    ResolveVolumes(host);
+    EXPECT_EQ(Resolved(), (std::vector<std::string>{"dISK2", "VPATH12", "Disk{", "DISK\xC4", "Disk", "02B12028"}))
+        << "without /m the names as given";
+    g.mapFlag = true;
+    ResolveVolumes(host);
+    EXPECT_EQ(Resolved(), (std::vector<std::string>{"02B12028", "20312028", "Disk{", "DISK\xC4", "Disk", "02B12028"}));
+}
+
+TEST_F(RequestedVolumes, MStopsAtAnEmptyName) {
+    HostVolumeTable host;
+    ASSERT_TRUE(AddHostVolume(host, "Disk2", "02B12028"));
+    Request({"disk2", "", "disk2"});
+    g.mapFlag = true;
+    ResolveVolumes(host);
+    EXPECT_EQ(Resolved(), (std::vector<std::string>{"02B12028", "", ""}));
 }
 
 }  // namespace
