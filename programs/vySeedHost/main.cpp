@@ -6,7 +6,6 @@
 
 #include "core/files.h"
 #include "core/launcher.h"
-#include "platform/platform.h"
 #include "volumes/volumes.h"
 
 namespace {
