@@ -7,7 +7,8 @@
 #include "core/launcher.h"
 #include "core/suite_facts.h"
 #include "core/words.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Current directory and file removal for temporary files.
 #include "core/files.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 bool ReadCurrentDirectory(std::string* directory) {
     return platform::CurrentDirectory(directory) && directory->size() <= kMaxCurrentDirectory;

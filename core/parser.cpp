@@ -13,7 +13,7 @@
 #include "core/launcher.h"
 #include "core/switches.h"
 #include "platform/cmdline.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/launcher.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace {
 

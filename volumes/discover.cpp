@@ -6,7 +6,8 @@
 
 #include "core/files.h"
 #include "core/launcher.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "volumes/report.h"
 #include "volumes/volumes.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/text.h"
-#include "platform/platform.h"
+#include "platform/drive.h"
 
 constexpr int kMaxDrives = 100;
 constexpr std::size_t kInquiryLength = platform::kInquiryLength;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/drive.h"
 #include "platform/posix/disk_names.h"
 
 namespace platform {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "platform/cmdline.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 
 extern char** environ;
 

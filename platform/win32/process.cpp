@@ -9,7 +9,8 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace platform {
 

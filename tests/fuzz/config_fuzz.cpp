@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/launcher.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

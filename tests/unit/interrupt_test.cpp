@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "tests/unit/support.h"
 
 namespace {

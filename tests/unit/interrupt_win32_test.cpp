@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "tests/unit/support.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 
 TEST(ChildJob, TheCallerIsInAJobOnceAChildHasRun) {
     // Wine reads a job's limits back as zero, so what the job does is shown

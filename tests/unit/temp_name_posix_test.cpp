@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace {
 

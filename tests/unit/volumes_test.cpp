@@ -18,7 +18,7 @@
 #endif
 
 #include "core/launcher.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "tests/unit/support.h"
 #include "volumes/volumes.h"
 
