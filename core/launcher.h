@@ -22,8 +22,8 @@ int GetPwd();
 
 // Java task invocation: the class of the program type with its arguments.
 int ExecuteJava();
-// vyProbeVol: refuses (12) more volumes than the class's command line can
-// carry next to the other arguments.
+// A program that hands volumes on: refuses (12) more volumes than the
+// class's command line can carry next to the other arguments.
 int CheckVolumeRoom();
 
 // Configuration file and Java environment.
