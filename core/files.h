@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <string>
 
-// The current directory is read as into a buffer of 260 bytes: a longer one
-// cannot be read.
+// The longest current directory in which discovery and vySeedHost make their
+// files: 259 characters, the 260 bytes of a Windows path less its
+// terminator, on every platform. The directory is read whole; a longer one
+// counts as one that cannot be read.
 constexpr std::size_t kMaxCurrentDirectory = 259;
 
 // The current directory; false when it cannot be read or is longer than

@@ -1,8 +1,9 @@
-// A fixed-capacity, zero-terminated text field.
+// A text field of fixed capacity: N bytes in place, the value and the zero
+// after it, with the value's length kept beside them.
 //
-// Every text value of the invocation state lives in one of these. The capacity
-// counts the terminating zero, as the field sizes of the data model do, so a
-// Text<32> holds at most 31 characters. Assigning or appending a value that
+// Every text value of the invocation state, and the bounded values that steps
+// build on the stack, live in one of these. N counts the terminating zero, so
+// a Text<32> holds at most 31 characters. Assigning or appending a value that
 // does not fit fails and leaves the field as it was: nothing is ever written
 // past the end, and nothing is cut silently.
 //

@@ -1,29 +1,49 @@
 #!/usr/bin/env bash
-# The suite's main job, for real: builds the programs and the Java side
-# (native release build), starts the storage-server emulator on a free port
-# with its sample state (scripts/emulator.sh), and runs a short session of
-# all seven programs against it through the real Java runtime, with the
-# build's installation of the Java client (build/linux-release/java/install:
-# the client archives and a CLI.CFG naming the JDK the build found). Each command
-# is shown with its output and exit status; a status other than the one the
-# session expects makes the script fail. The emulator is stopped and the
-# session's folder removed at the end, also on failure or interrupt.
+# The suite's main job, for real: builds the seven programs and the Java side
+# (the client archives, the emulator and the build's installation of the
+# Java client) in the native release build, and only those: not the unit
+# tests, the benchmarks or the reference pages. What the build needs and
+# the machine lacks is installed first. The installer's and the build's
+# output goes to build/demo.log; on a failure its last lines are shown.
+# Then it starts the storage-server emulator on a free port with its sample
+# state (scripts/emulator.sh), and runs a short session of all seven programs
+# against it through the real Java runtime, with the build's installation of
+# the Java client (build/linux-release/java/install: the client archives and
+# a CLI.CFG naming the JDK the build found). Each command is shown with its
+# output and exit status; a status other than the one the session expects
+# makes the script fail. The emulator is stopped and the session's folder
+# removed at the end, also on failure or interrupt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source scripts/facts.sh
 
-# What the build needs and this machine lacks.
-bash scripts/install-packages.sh build
+mkdir -p build
+log=$root/build/demo.log
+: >"$log"
+# failed WHAT: names the step that failed and shows the end of the log.
+failed() {
+    echo "demo: $1 failed; the last lines of $log:" >&2
+    tail -n 30 "$log" >&2
+    exit 1
+}
 
-echo "== building (native release)"
-cmake --preset linux-release >/dev/null
-cmake --build --preset linux-release -j "$(nproc)" >/dev/null
+echo "== building the seven programs and the Java side (linux-release; output in build/demo.log)"
+bash scripts/install-packages.sh build >>"$log" 2>&1 || failed "installing the packages the build needs"
+cmake --preset linux-release >>"$log" 2>&1 || failed "configuring the build"
+# shellcheck disable=SC2046
+cmake --build --preset linux-release -j "$(nproc)" --target $(fact programs) vyEmulator >>"$log" 2>&1 ||
+    failed "building the programs and the emulator"
 
 bin=$root/build/linux-release/bin
 javadir=$root/build/linux-release/java
 install=$javadir/install
-if [ ! -f "$install/CLI.CFG" ]; then
-    echo "demo: the build made no $install (see the warning of the build's configuration)" >&2
+# The client archives and the installation; the configuration leaves the
+# installation out, with a warning in the log, where a CLI.CFG line cannot
+# carry the build folder's or the JDK's path.
+if ! cmake --build --preset linux-release -j "$(nproc)" --target vy_java_install >>"$log" 2>&1 ||
+    [ ! -f "$install/CLI.CFG" ]; then
+    echo "demo: the build made no $install (see the warning of the build's configuration in $log)" >&2
     exit 1
 fi
 work=$(mktemp -d)
