@@ -104,6 +104,28 @@ inline constexpr Program kPrograms[] = {
 
 constexpr int kProgramTypes = static_cast<int>(std::size(kPrograms));
 
+// Two texts the same, at compile time.
+constexpr bool SameText(const char* a, const char* b) {
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+// Every row but the empty one names one program of the list given (the
+// build's), and every program of it has its row.
+template <std::size_t N>
+constexpr bool RowsAreThePrograms(const char* const (&names)[N]) {
+    if (N != static_cast<std::size_t>(kProgramTypes - 1)) return false;
+    for (const char* name : names) {
+        bool found = false;
+        for (const Program& p : kPrograms) found = found || (p.type != 0 && SameText(p.name, name));
+        if (!found) return false;
+    }
+    return true;
+}
+
 constexpr bool RowsInTypeOrder() {
     for (int i = 0; i < kProgramTypes; ++i) {
         if (kPrograms[i].type != i) return false;

@@ -291,14 +291,6 @@ constexpr bool ProgramsAndUsageAgree(const Switch& s) {
            (s.usage != nullptr || s.usageThen == UsageThen::kBlank);
 }
 
-constexpr bool SameText(const char* a, const char* b) {
-    while (*a != '\0' && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
 template <std::size_t N>
 constexpr bool EveryRow(const Switch (&rows)[N], bool (*rule)(const Switch&)) {
     for (const Switch& s : rows) {
