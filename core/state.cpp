@@ -33,6 +33,7 @@ void InitGlobals() {
     g.minutes.clear();
     g.threshold.clear();
     g.taskNames.clear();
+    g.shellArguments.clear();
 
     g.taskServer.clear();
     for (auto& v : g.resolvedVolumes) v.clear();

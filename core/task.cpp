@@ -101,6 +101,14 @@ void BuildJavaVector(VectorBuilder& v, int type) {
 
 }  // namespace
 
+int CheckTaskNames() {
+    if (!g.taskNames.given()) {
+        Print("%s: No task names specified\n", ProgramName());
+        return kExitNoTaskNames;
+    }
+    return 0;
+}
+
 int CheckVolumeRoom() {
     // The vector as ExecuteJava will build it, counted: every volume is one
     // entry whatever it resolves to, and the vector's last entry is the end
