@@ -9,7 +9,7 @@ if(WIN32 AND NOT VY_MANDOC)
 endif()
 find_program(VY_GZIP gzip REQUIRED)
 
-# <name>.<section>: one page per program (cmake/suite-facts.txt), the three
+# <name>.<section>: one page per program (the vy_program() calls), the three
 # files' formats, the exit statuses and the emulator (installed with the
 # emulator's files).
 list(TRANSFORM VY_PROGRAM_NAMES APPEND .1 OUTPUT_VARIABLE VY_PAGE_NAMES)

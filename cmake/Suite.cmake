@@ -1,8 +1,10 @@
 # The facts of cmake/suite-facts.txt as CMake lists:
-#   VY_PROGRAM_NAMES   the programs
 #   VY_CLIENT_JARS     the client's class archives, in class-path order
-# and, for core/config.cpp, the generated header
-# <build>/generated/core/suite_facts.h (kClientJars).
+# and, once every vy_program() is called (vy_programs_defined):
+#   VY_PROGRAM_NAMES   the programs, in the order of the calls
+#   target vy_programs the programs alone
+#   <build>/programs.txt  their names on one line, for the scripts
+#   <build>/generated/core/suite_facts.h  kClientJars and kBuiltPrograms, for core/
 set(VY_FACTS_FILE ${PROJECT_SOURCE_DIR}/cmake/suite-facts.txt)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VY_FACTS_FILE})
 file(STRINGS ${VY_FACTS_FILE} vy_fact_lines REGEX "^[a-z]")
@@ -19,33 +21,39 @@ function(vy_fact variable name)
   message(FATAL_ERROR "${VY_FACTS_FILE} has no \"${name}\" line")
 endfunction()
 
-vy_fact(VY_PROGRAM_NAMES programs)
 vy_fact(VY_CLIENT_JARS client-jars)
 
-set(vy_jar_literals)
-foreach(jar IN LISTS VY_CLIENT_JARS)
-  string(APPEND vy_jar_literals "\"${jar}\", ")
-endforeach()
-string(REGEX REPLACE ", $" "" vy_jar_literals "${vy_jar_literals}")
-file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/core/suite_facts.h CONTENT
-"// Made by cmake/Suite.cmake from cmake/suite-facts.txt: edit that file.
+# Called once every program is defined: the lists and files above.
+macro(vy_programs_defined)
+  get_property(VY_PROGRAM_NAMES GLOBAL PROPERTY VY_PROGRAMS)
+  add_custom_target(vy_programs DEPENDS ${VY_PROGRAM_NAMES})
+  string(JOIN " " vy_program_words ${VY_PROGRAM_NAMES})
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/programs.txt CONTENT "${vy_program_words}\n")
+  vy_literals(vy_jar_literals ${VY_CLIENT_JARS})
+  vy_literals(vy_program_literals ${VY_PROGRAM_NAMES})
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/core/suite_facts.h CONTENT
+"// Made by cmake/Suite.cmake from cmake/suite-facts.txt and the vy_program()
+// calls of CMakeLists.txt: edit those.
 #ifndef VY_CORE_SUITE_FACTS_H
 #define VY_CORE_SUITE_FACTS_H
 
 // The client's class archives in the INSTALL folder, in class-path order.
 inline constexpr const char* kClientJars[] = {${vy_jar_literals}};
 
+// The programs the build makes.
+inline constexpr const char* kBuiltPrograms[] = {${vy_program_literals}};
+
 #endif
 ")
+endmacro()
 
-# Called once every program is defined: the vy_program() calls and the
-# programs fact name the same programs.
-function(vy_check_programs)
-  get_property(defined GLOBAL PROPERTY VY_PROGRAMS)
-  set(listed ${VY_PROGRAM_NAMES})
-  list(SORT defined)
-  list(SORT listed)
-  if(NOT defined STREQUAL listed)
-    message(FATAL_ERROR "The programs of CMakeLists.txt (${defined}) are not those of ${VY_FACTS_FILE} (${listed})")
-  endif()
+# vy_literals(<variable> <word>...): the words as C++ string literals, joined
+# by commas.
+function(vy_literals variable)
+  set(literals)
+  foreach(word IN LISTS ARGN)
+    string(APPEND literals "\"${word}\", ")
+  endforeach()
+  string(REGEX REPLACE ", $" "" literals "${literals}")
+  set(${variable} "${literals}" PARENT_SCOPE)
 endfunction()

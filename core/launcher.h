@@ -20,11 +20,22 @@ int CheckServer();
 // Security file: its first line must hold a user name and a password.
 int GetPwd();
 
+// Task names: 4 with a message when the command line names none (checked
+// after the security file and before any server is probed).
+int CheckTaskNames();
+
 // Java task invocation: the class of the program type with its arguments.
 int ExecuteJava();
-// vyProbeVol: refuses (12) more volumes than the class's command line can
-// carry next to the other arguments.
+// A program that hands volumes on: refuses (12) more volumes than the
+// class's command line can carry next to the other arguments.
 int CheckVolumeRoom();
+
+// vyshell: JoinShellArguments puts every argument after the program's name
+// in double quotes, each followed by one blank, into the shell arguments of
+// the invocation state (12 with a message when they do not fit);
+// StartShellClass starts the program's class with that one argument.
+int JoinShellArguments(int argc, char** argv);
+int StartShellClass();
 
 // Configuration file and Java environment.
 int SetCLIEnv();

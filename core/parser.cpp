@@ -4,8 +4,9 @@
 // whole argument equals it, case included; a switch with a value takes the
 // next argument. What a program does not accept ends the run at once with a
 // message, the usage line and an exit code. Which program accepts what, and
-// what each switch does, is the switch table's (switches.h); only task
-// names, /q and the conflicts have handlers here.
+// what each switch does, is the switch table's (switches.h); what the
+// arguments that are not switches are, and what is checked once the whole
+// command line is read, is the program table's (programs.h).
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -135,15 +136,19 @@ int AddRequestedVolume(const Switch& s, const char* value) {
 
 // An empty volume name would reach the class as no argument at all, and the
 // mapping would stop at it: the names after it would be lost. It still
-// counts as a volume for the conflict with /f, so it is refused only once
-// the whole command line is read.
-int CheckNoEmptyVolume() {
+// counts as a volume for the conflict with the volume list, so it is refused
+// only once the whole command line is read, named by the switch that adds
+// volumes.
+int CheckNoEmptyVolume(int type) {
     for (int i = 0; i < g.volumeCount; ++i) {
-        if (g.requestedVolumes[i].empty()) {
-            Print("%s: The value of /q is empty\n", ProgramName());
-            PrintUsage();
-            return kExitNotOneArgument;
+        if (!g.requestedVolumes[i].empty()) continue;
+        const char* option = "";
+        for (const Switch& s : kSwitches) {
+            if (s.target.action == SwitchAction::kAddVolume && Accepts(s.programs, type)) option = s.text;
         }
+        Print("%s: The value of %s is empty\n", ProgramName(), option);
+        PrintUsage();
+        return kExitNotOneArgument;
     }
     return 0;
 }
@@ -182,7 +187,7 @@ int InitParameter(int argc, char** argv) {
         int result = 0;
         if (const Switch* s = FindSwitch(type, arg)) {
             result = Apply(*s, type, i, argc, argv);
-        } else if (ProgramOf(type).takesTaskNames && arg[0] != '/') {
+        } else if (TakesTaskNames(ProgramOf(type)) && arg[0] != '/') {
             result = AppendTaskName(arg);
         } else {
             result = ReportInvalidParameter(arg);
@@ -190,10 +195,10 @@ int InitParameter(int argc, char** argv) {
         if (result != 0) return result;
     }
 
-    // Volumes named with /q must each be a name and must all fit the class's
-    // command line.
-    if (type == kVyProbeVol) {
-        int result = CheckNoEmptyVolume();
+    // Volumes handed on after the server must each be a name and must all
+    // fit the class's command line.
+    if (ProgramOf(type).afterServer == AfterServer::kVolumes) {
+        int result = CheckNoEmptyVolume(type);
         if (result == 0) result = CheckVolumeRoom();
         if (result != 0) return result;
     }

@@ -4,6 +4,13 @@
 
 #include <cstdarg>
 
+#include "core/suite_facts.h"
+
+// The programs the build makes are the program table's: a program without
+// its row, or a row of a program the build does not make, does not compile.
+static_assert(RowsAreThePrograms(kBuiltPrograms),
+              "the program table and the vy_program() calls of CMakeLists.txt name other programs");
+
 InvocationState g;
 
 void InitGlobals() {
@@ -26,6 +33,7 @@ void InitGlobals() {
     g.minutes.clear();
     g.threshold.clear();
     g.taskNames.clear();
+    g.shellArguments.clear();
 
     g.taskServer.clear();
     for (auto& v : g.resolvedVolumes) v.clear();

@@ -82,6 +82,9 @@ struct InvocationState {
     Text<112> minutes;
     Text<32> threshold;
     Text<1024> taskNames;
+    // vyshell's arguments, each quoted and followed by a blank: at most
+    // cmd.exe's own limit for one command line.
+    Text<8192> shellArguments;
 
     // Values the steps compute.
     Text<1024> taskServer;

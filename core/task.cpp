@@ -52,14 +52,17 @@ public:
 
     // The Java options of the program's switches at that place, in the
     // table's order: a counter gives its option once, a value its option
-    // and the value.
+    // and the value. No other row has a Java place (switches.h).
     void AddSwitches(int type, JavaPlace place) {
         for (const Switch& s : kSwitches) {
             if (!Accepts(s.programs, type) || s.javaPlace != place) continue;
-            if (s.target.counter != nullptr) {
-                if (g.*s.target.counter) Add(s.javaOption);
-            } else {
-                AddOption(s.javaOption, s.target.field.value(), s.javaForm);
+            switch (s.target.action) {
+                case SwitchAction::kCount:
+                    if (g.*s.target.counter) Add(s.javaOption);
+                    break;
+                case SwitchAction::kStore: AddOption(s.javaOption, s.target.field.value(), s.javaForm); break;
+                case SwitchAction::kSetFlag:
+                case SwitchAction::kAddVolume: break;
             }
         }
     }
@@ -82,18 +85,29 @@ void BuildJavaVector(VectorBuilder& v, int type) {
     v.AddSwitches(type, JavaPlace::kBeforeServer);
     v.Add("-s");
     v.Add(g.taskServer.view());
-    if (program.takesTaskNames) {
-        // One argument that the child splits into one per task name.
-        v.Add(g.taskNames.view());
-    } else if (type == kVySeedHost) {
-        v.AddOption("-l", g.volumeFilePath.view(), JavaForm::kQuoted);
-        v.AddSwitches(type, JavaPlace::kAfterServer);
-    } else if (type == kVyProbeVol) {
-        for (int i = 0; i < g.volumeCount; ++i) v.Add(g.resolvedVolumes[i].view());
+    switch (program.afterServer) {
+        case AfterServer::kNothing: break;
+        case AfterServer::kTaskNames:
+            // One argument that the child splits into one per task name.
+            v.Add(g.taskNames.view());
+            break;
+        case AfterServer::kVolumeFile: v.AddOption("-l", g.volumeFilePath.view(), JavaForm::kQuoted); break;
+        case AfterServer::kVolumes:
+            for (int i = 0; i < g.volumeCount; ++i) v.Add(g.resolvedVolumes[i].view());
+            break;
     }
+    v.AddSwitches(type, JavaPlace::kAfterServer);
 }
 
 }  // namespace
+
+int CheckTaskNames() {
+    if (!g.taskNames.given()) {
+        Print("%s: No task names specified\n", ProgramName());
+        return kExitNoTaskNames;
+    }
+    return 0;
+}
 
 int CheckVolumeRoom() {
     // The vector as ExecuteJava will build it, counted: every volume is one

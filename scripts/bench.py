@@ -53,16 +53,15 @@ WRK_PUT_BUDGET = 500  # keep-alive PUT /hosts/<h>, every change forced to disk, 
 PER_VOLUME_BUDGET_MS = 3.0  # each further volume of a vyProbeVol run
 
 
-def fact(name):
-    """The words of a fact of cmake/suite-facts.txt, which the build reads too."""
-    for line in (ROOT / "cmake" / "suite-facts.txt").read_text().splitlines():
-        words = line.split()
-        if words and words[0] == name:
-            return words[1:]
-    sys.exit(f"bench: cmake/suite-facts.txt has no \"{name}\" line")
+def built_programs():
+    """The programs of the build, as it lists them in programs.txt."""
+    try:
+        return (LINUX / "programs.txt").read_text().split()
+    except OSError:
+        sys.exit(f"bench: {LINUX / 'programs.txt'} is missing: build {LINUX.name} first")
 
 
-PROGRAMS = fact("programs")
+PROGRAMS = built_programs()
 
 REPORT = """Total Devices : 2
 

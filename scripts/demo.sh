@@ -16,7 +16,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-source scripts/facts.sh
 
 mkdir -p build
 log=$root/build/demo.log
@@ -31,8 +30,7 @@ failed() {
 echo "== building the seven programs and the Java side (linux-release; output in build/demo.log)"
 bash scripts/install-packages.sh build >>"$log" 2>&1 || failed "installing the packages the build needs"
 cmake --preset linux-release >>"$log" 2>&1 || failed "configuring the build"
-# shellcheck disable=SC2046
-cmake --build --preset linux-release -j "$(nproc)" --target $(fact programs) vyEmulator >>"$log" 2>&1 ||
+cmake --build --preset linux-release -j "$(nproc)" --target vy_programs vyEmulator >>"$log" 2>&1 ||
     failed "building the programs and the emulator"
 
 bin=$root/build/linux-release/bin

@@ -7,20 +7,6 @@
 #error "VY_TASK_PROGRAM must name the program type"
 #endif
 
-namespace {
-
-// The task names are checked after the security file and before any server
-// is probed.
-int CheckTaskNames() {
-    if (!g.taskNames.given()) {
-        Print("%s: No task names specified\n", ProgramName());
-        return kExitNoTaskNames;
-    }
-    return 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     InitGlobals();
     g.programType = VY_TASK_PROGRAM;

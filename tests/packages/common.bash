@@ -14,10 +14,10 @@ packages=build/packages
 # Read once a group (bats reads this file again for each test; the tests
 # inherit what it exported the first time): the version the packages were
 # made with, the project's, as the native build that made them configured
-# it; the programs (cmake/suite-facts.txt); the DEB's architecture.
+# it; the programs, as that build lists them; the DEB's architecture.
 if [ -z "${VY_GROUP_FACTS:-}" ]; then
     VY_GROUP_FACTS="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/linux-release/CMakeCache.txt 2>/dev/null || true)
-$(fact programs)
+$(cat build/linux-release/programs.txt 2>/dev/null || true)
 $(dpkg --print-architecture)
 linux-$(uname -m | tr A-Z a-z)"
     export VY_GROUP_FACTS

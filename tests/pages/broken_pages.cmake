@@ -97,6 +97,13 @@ expect_break(state.h "kExitNoServer = 3," "kExitNoServer = 5,"
 expect_break(state.h "    kExitConfigFormat = 66,\n" "    kExitConfigFormat = 66,\n    kExitRefused = 26,\n"
   "core/state.h: kExitRefused = 26 has no row in tests/pages/exit_statuses.h (which programs end with it?)")
 
+# A program's page forgotten: the program table names it, so its page must be there.
+file(REMOVE_RECURSE ${WORK})
+file(COPY ${PAGES}/ DESTINATION ${WORK}/pages)
+file(COPY ${STATE_H} DESTINATION ${WORK})
+file(REMOVE ${WORK}/pages/vyPingSrv.1.scd)
+run_check("vyPingSrv's page removed" ${CASES} "vyPingSrv.1.scd: cannot be read")
+
 # A case that ends a program with a code the status table does not give it,
 # and one whose code is the status its Java class reported.
 expect_case(vyShowLuns 17 ""

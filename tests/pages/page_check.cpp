@@ -177,7 +177,7 @@ void CheckOptions(const std::vector<std::string>& lines, const Program& p,
     bool taskNames = false;
     for (const Item& item : Items(Section(lines, "OPTIONS"))) {
         std::smatch m;
-        if (item.term == "_taskname_" && p.takesTaskNames) {
+        if (item.term == "_taskname_" && TakesTaskNames(p)) {
             taskNames = true;
             continue;
         }
@@ -208,7 +208,7 @@ void CheckOptions(const std::vector<std::string>& lines, const Program& p,
     for (const auto& [text, value] : page) {
         if (table.count(text) == 0) Mismatch(where, "OPTIONS: " + text + " is on the page but not in the switch table");
     }
-    if (p.takesTaskNames && !taskNames) Mismatch(where, "OPTIONS: the task names (_taskname_) are not described");
+    if (TakesTaskNames(p) && !taskNames) Mismatch(where, "OPTIONS: the task names (_taskname_) are not described");
 }
 
 void CheckSynopsis(const std::vector<std::string>& lines, const std::string& program,

@@ -108,6 +108,16 @@ TEST_F(SecurityFile, AByteOrderMarkAtTheStartIsNotPartOfTheLine) {
     EXPECT_EQ(Check("ab\ncd ef\n"), 25);
 }
 
+TEST(TaskNames, NoneGivenIs4) {
+    InitGlobals();
+    g.programType = kVyRunJob;
+    support::CapturedOutput out;
+    EXPECT_EQ(CheckTaskNames(), 4);
+    g.taskNames.assign(" t");
+    EXPECT_EQ(CheckTaskNames(), 0);
+    EXPECT_EQ(out.Text(), "vyRunJob: No task names specified\n");
+}
+
 // ExecuteJava with nothing started: the vector from the class on.
 class TaskVector : public ::testing::Test {
 protected:
