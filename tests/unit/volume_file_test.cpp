@@ -19,7 +19,6 @@
 #endif
 
 #include "core/launcher.h"
-#include "platform/platform.h"
 #include "tests/unit/support.h"
 #include "volumes/volumes.h"
 
