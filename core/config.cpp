@@ -12,8 +12,8 @@
 
 namespace {
 
-// Reads the next piece of a line as fgets with a 100-byte buffer does: up to
-// 99 characters, stopping after a line feed. A carriage return that comes
+// Reads the next piece of a line: up to kLongestRead characters, stopping
+// after a line feed. A carriage return that comes
 // right before a line feed is dropped, as in text mode. False at the end of
 // the file, and when the file cannot be read.
 bool ReadPiece(FILE* file, std::string& piece) {

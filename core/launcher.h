@@ -52,8 +52,8 @@ int SetPathEnv();
 int SpawnJava(int count, const char** vector);
 int RunShellCommand(const char* command);
 
-// The longest install path with which "<install>\CLI.CFG" fits its 200-byte
-// buffer.
+// The longest install path: "<install>\CLI.CFG" then holds at most 199
+// characters.
 constexpr int kMaxInstallPath = 191;
 
 #endif

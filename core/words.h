@@ -7,9 +7,8 @@
 #include <cstddef>
 #include <string_view>
 
-// CLI.CFG and the multipath report are read as a 100-byte line buffer reads
-// them: at most 99 characters of a line at a time, the rest of a longer line
-// as a further read.
+// CLI.CFG and the multipath report are read in pieces of at most 99
+// characters of a line; the rest of a longer line is a further piece.
 constexpr std::size_t kLongestRead = 99;
 
 inline bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
