@@ -671,13 +671,16 @@ TEST_F(RequestedVolumes, MFoldsOnlyAToZAndPassesOtherNamesWhole) {
     ASSERT_TRUE(AddHostVolume(host, "vpath12", "20312028"));
     ASSERT_TRUE(AddHostVolume(host, "Disk[", "5BB12028"));
     ASSERT_TRUE(AddHostVolume(host, "Disk\xE4", "E4B12028"));
-    Request({"dISK2", "VPATH12", "Disk{", "DISK\xC4", "Disk", "02B12028"});
+    ASSERT_TRUE(AddHostVolume(host, "Vol{", "7BB12028"));  // '{' folds on neither side
+    Request({"dISK2", "VPATH12", "Disk{", "DISK\xC4", "Disk", "02B12028", "VOL["});
     ResolveVolumes(host);
-    EXPECT_EQ(Resolved(), (std::vector<std::string>{"dISK2", "VPATH12", "Disk{", "DISK\xC4", "Disk", "02B12028"}))
+    EXPECT_EQ(Resolved(),
+              (std::vector<std::string>{"dISK2", "VPATH12", "Disk{", "DISK\xC4", "Disk", "02B12028", "VOL["}))
         << "without /m the names as given";
     g.mapFlag = true;
     ResolveVolumes(host);
-    EXPECT_EQ(Resolved(), (std::vector<std::string>{"02B12028", "20312028", "Disk{", "DISK\xC4", "Disk", "02B12028"}));
+    EXPECT_EQ(Resolved(),
+              (std::vector<std::string>{"02B12028", "20312028", "Disk{", "DISK\xC4", "Disk", "02B12028", "VOL["}));
 }
 
 TEST_F(RequestedVolumes, MStopsAtAnEmptyName) {
