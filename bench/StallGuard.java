@@ -24,12 +24,12 @@ import vySecLink.ServerName;
  *   java -cp vySecLink.jar bench/StallGuard.java HOST:PORT ROUNDS
  * against an emulator with its sample state. ROUNDS times GET /ping, GET
  * /tasks, PUT /hosts/demo-host and POST /tasks/nightly/run, each request
- * timed from its first byte sent to its last byte received, by two clients
- * that each keep one connection:
- *   socket  a plain socket, each request sent in one write, Nagle's
- *           algorithm left on as most clients leave it;
- *   Link    the client classes' Link, whose PUT and POST send the headers
- *           and the body in separate writes.
+ * timed from its first byte sent to its last byte received, by two clients:
+ *   socket  a plain socket that keeps one connection, each request sent in
+ *           one write, Nagle's algorithm left on as most clients leave it;
+ *   Link    the client classes' Link, which opens a connection for each
+ *           request and whose PUT and POST send the headers and the body in
+ *           separate writes.
  * The first round of each client warms both sides up and is not judged.
  * A reply that waits for a delayed acknowledgement takes about 40 ms, every
  * time; a busy machine slows a request now and then. So a kind of request
