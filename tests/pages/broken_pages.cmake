@@ -6,13 +6,18 @@
 
 set(failures 0)
 
+# fresh_copies(): WORK holds the pages and state.h as they are, nothing else.
+function(fresh_copies)
+  file(REMOVE_RECURSE ${WORK})
+  file(COPY ${PAGES}/ DESTINATION ${WORK}/pages)
+  file(COPY ${STATE_H} DESTINATION ${WORK})
+endfunction()
+
 # expect_break(<file> <text> <replacement> <expected line>): <file> is a page's
 # name or "state.h"; <text> must be in it, and is best a text that page_check
 # itself requires, so that it stays there.
 function(expect_break file text replacement expected)
-  file(REMOVE_RECURSE ${WORK})
-  file(COPY ${PAGES}/ DESTINATION ${WORK}/pages)
-  file(COPY ${STATE_H} DESTINATION ${WORK})
+  fresh_copies()
   if(file STREQUAL "state.h")
     set(path ${WORK}/state.h)
   else()
@@ -55,9 +60,7 @@ endfunction()
 # expect_case(<program> <status> <stdout> <expected line>): the pages as
 # they are, with one made-up case beside them.
 function(expect_case program status stdout expected)
-  file(REMOVE_RECURSE ${WORK})
-  file(COPY ${PAGES}/ DESTINATION ${WORK}/pages)
-  file(COPY ${STATE_H} DESTINATION ${WORK})
+  fresh_copies()
   file(WRITE ${WORK}/cases/made-up.case
     "# made up\n=== program\n${program}\n=== stdout\n${stdout}=== status\n${status}\n")
   run_check("a case of ${program} ending with ${status}" ${WORK}/cases "${expected}")
@@ -98,9 +101,7 @@ expect_break(state.h "    kExitConfigFormat = 66,\n" "    kExitConfigFormat = 66
   "core/state.h: kExitRefused = 26 has no row in tests/pages/exit_statuses.h (which programs end with it?)")
 
 # A program's page forgotten: the program table names it, so its page must be there.
-file(REMOVE_RECURSE ${WORK})
-file(COPY ${PAGES}/ DESTINATION ${WORK}/pages)
-file(COPY ${STATE_H} DESTINATION ${WORK})
+fresh_copies()
 file(REMOVE ${WORK}/pages/vyPingSrv.1.scd)
 run_check("vyPingSrv's page removed" ${CASES} "vyPingSrv.1.scd: cannot be read")
 
