@@ -94,6 +94,11 @@ void TraceHostVolumes(const HostVolumeTable& table) {
     }
 }
 
+void FindHostVolumes(Discovery& found, DriveAccess& drives) {
+    ReportFiles files;
+    if (NameReportFiles(&files) == 0 && DiscoverVolumes(files, found, drives) == 0) TraceHostVolumes(found.table);
+}
+
 bool ReadReportFile(const char* path, std::string* text) {
     std::FILE* file = std::fopen(path, "r");
     if (file == nullptr) return false;

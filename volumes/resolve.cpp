@@ -44,12 +44,7 @@ void ResolveVolumes(const HostVolumeTable& host) {
 }
 
 int MapVolumes(Discovery& found, DriveAccess& drives) {
-    if (g.mapFlag) {
-        ReportFiles files;
-        if (NameReportFiles(&files) == 0 && DiscoverVolumes(files, found, drives) == 0) {
-            TraceHostVolumes(found.table);
-        }
-    }
+    if (g.mapFlag) FindHostVolumes(found, drives);
     ResolveVolumes(found.table);
     return 0;
 }

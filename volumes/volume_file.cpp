@@ -70,8 +70,7 @@ void RemoveVolumeFile(std::string* folder) {
 
 int WriteVolumeFile(Discovery& found, std::string* folder, DriveAccess& drives) {
     // Without volumes the file is written empty.
-    ReportFiles files;
-    if (NameReportFiles(&files) == 0 && DiscoverVolumes(files, found, drives) == 0) TraceHostVolumes(found.table);
+    FindHostVolumes(found, drives);
 
     std::string directory;
     if (!ReadCurrentDirectory(&directory)) {

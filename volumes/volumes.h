@@ -73,6 +73,13 @@ void TakeReport(std::string_view report, HostVolumeTable& table);
 // 1" for each entry. Nothing without debug.
 void TraceHostVolumes(const HostVolumeTable& table);
 
+// Discovery for a program that uses the table and lists nothing
+// (vyProbeVol /m, vySeedHost): the report files named, the volumes
+// discovered into found and, with debug, traced. Its outcome does not
+// matter to them: when the names cannot be had or discovery fails (its
+// message printed), found's table stays empty.
+void FindHostVolumes(Discovery& found, DriveAccess& drives = SystemDrives());
+
 // vyShowLuns's listing of what discovery found: from the report, its
 // heading and one row per listed device (a device beyond the table's room
 // too); then the debug trace (TraceHostVolumes); then "No 7315 volumes

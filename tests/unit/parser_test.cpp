@@ -267,10 +267,6 @@ TEST(InitParameter, RefusesAHostNameThatOutgrowsItsSlotOnceQuoted) {
               "vySeedHost: The value of /d is longer than 1023 characters once quoted");
 }
 
-}  // namespace
-
-namespace {
-
 // /s, /b, /q and vyAwaitJob's /m and /t reach the class unquoted, where its
 // runtime splits its command line at blanks and tabs again and a double
 // quote joins what follows. A value must arrive as exactly one argument, or
