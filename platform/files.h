@@ -62,8 +62,10 @@ enum class NewFile { kCreated, kExists, kFailed };
 NewFile CreatePrivateFolder(const char* path);
 
 // Removes the folder made by CreatePrivateFolder together with the files
-// in it (a link in it is removed, never followed). False when the folder is
-// still there afterwards.
+// in it (a link in it is removed, never followed). Windows: while a file in
+// it is still held open (by a child that is ending), the removal is tried
+// again for up to half a second. False when the folder is still there
+// afterwards.
 bool RemovePrivateFolder(const char* path);
 
 // The command interpreter's command that deletes the files named after it,

@@ -108,6 +108,10 @@ bool RunFolderParent(const std::string& currentDirectory, std::string* parent) {
 
 namespace {
 
+// RemovePrivateFolder's wait for files still held open: 20 times 25 ms.
+constexpr int kRemovalAttempts = 20;
+constexpr DWORD kRemovalPauseMs = 25;
+
 // The folders made by CreatePrivateFolder, each open without delete sharing
 // until RemovePrivateFolder (or the console handler's clean-up, on a thread
 // of its own) lets it go.
@@ -170,22 +174,31 @@ NewFile CreatePrivateFolder(const char* path) {
 bool RemovePrivateFolder(const char* path) {
     LetGo(path);
     const std::string folder = path;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string inner = folder + "\\" + name;
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                RemoveDirectoryA(inner.c_str());
-            } else {
-                DeleteFileA(inner.c_str());
-            }
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
+    // A file that a child ending just now still holds open cannot be
+    // deleted, or goes only once its last handle closes, and keeps the
+    // folder until then: the folder is emptied again for up to half a
+    // second while it is not empty.
+    for (int attempt = 0;; ++attempt) {
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = entry.cFileName;
+                if (name == "." || name == "..") continue;
+                const std::string inner = folder + "\\" + name;
+                if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    RemoveDirectoryA(inner.c_str());
+                } else {
+                    DeleteFileA(inner.c_str());
+                }
+            } while (FindNextFileA(search, &entry));
+            FindClose(search);
+        }
+        if (RemoveDirectoryA(path)) return true;
+        if (GetLastError() != ERROR_DIR_NOT_EMPTY || attempt == kRemovalAttempts) break;
+        Sleep(kRemovalPauseMs);
     }
-    return RemoveDirectoryA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace platform

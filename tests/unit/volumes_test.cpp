@@ -528,6 +528,29 @@ TEST_F(TempFiles, TheRunFolderGrantsItsUserAlone) {
     EXPECT_TRUE(platform::RemovePrivateFolder(folder.c_str()));
     EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{});
 }
+
+DWORD WINAPI CloseAMomentLater(void* handle) {
+    Sleep(150);
+    CloseHandle(handle);
+    return 0;
+}
+
+// A file that a child ending just then still holds open, as the command
+// interpreter's redirection does (without delete sharing), keeps neither
+// itself nor the folder once the handle closes a moment later.
+TEST_F(TempFiles, AFileHeldOpenAMomentLongerLeavesNoFolder) {
+    const std::string folder = (dir_ / "held").string();
+    ASSERT_EQ(platform::CreatePrivateFolder(folder.c_str()), platform::NewFile::kCreated);
+    HANDLE file = CreateFileA((folder + "\\1").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE closer = CreateThread(nullptr, 0, CloseAMomentLater, file, 0, nullptr);
+    ASSERT_NE(closer, nullptr);
+    EXPECT_TRUE(platform::RemovePrivateFolder(folder.c_str()));
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+    EXPECT_EQ(FolderContents(dir_), std::vector<std::string>{});
+}
 #endif
 
 TEST_F(TempFiles, QuotedPathsSurviveTheInterpreterAndTheEraseCommand) {
