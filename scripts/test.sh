@@ -111,14 +111,21 @@ wineserver -p
 trap 'wineserver -k || true' EXIT
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
 [ "$wine32" = no ] || touch "$WINEPREFIX/.vy-wine32"
-# A case that fails under Wine runs once more (the case runner's retry, the
-# only one) and keeps its first run in a "<case>.first-run" folder, whose
-# first-run.txt ends "passed on its second run" when the second passed.
+# A case that fails under Wine runs once more (the case runner's retry) and
+# keeps its first run in a "<case>.first-run" folder, whose first-run.txt
+# ends "passed on its second run" when the second passed; a test whose Wine
+# could not start it at all is started once more by cmake/wine-run.sh,
+# which names it in build/<preset>/wine-retries.txt when the second passed.
 status=0
 wine_run() {
     local preset=$1
     rm -rf "build/$preset/e2e-work/"*.first-run
+    export VY_WINE_RETRIES="$PWD/build/$preset/wine-retries.txt"
+    rm -f "$VY_WINE_RETRIES"
     ctest --preset "$preset" -j "$jobs" || status=$?
+    if [ -e "$VY_WINE_RETRIES" ]; then
+        while IFS= read -r line; do retried+=("$preset ${line%%: *}: $VY_WINE_RETRIES"); done <"$VY_WINE_RETRIES"
+    fi
     for first in "build/$preset/e2e-work/"*.first-run/first-run.txt; do
         [ -e "$first" ] || continue
         if grep -qx 'passed on its second run' "$first"; then
